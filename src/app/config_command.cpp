@@ -1,0 +1,66 @@
+#include "app/config_command.h"
+
+#include "app/config_command_parts.h"
+#include "platform/registry.h"
+
+namespace vireo {
+
+namespace config_command {
+
+int BadInput(std::ostream& err, std::string_view message)
+{
+    err << "vireo config: " << message << "\n";
+    return kBadInput;
+}
+
+int StoreFailure(std::ostream& err)
+{
+    std::optional<std::filesystem::path> store = RegistryDatabasePath(RegistryRoot::CurrentUser);
+    err << "vireo config: cannot write the settings store"
+        << (store ? " " + store->string() : std::string(" (no home folder)")) << "\n";
+    return kStoreFailure;
+}
+
+}  // namespace config_command
+
+namespace {
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: vireo config COMMAND\n"
+           "  show                     every setting and its value; \"(default)\" marks default values\n"
+           "  get NAME                 one setting's value\n"
+           "  set NAME VALUE           changes a setting: numbers in decimal, switches as 0 or 1,\n"
+           "                           addresses as 192.168.1.10, address lists separated by commas\n"
+           "  folder add NAME PATH [--desc TEXT] [--subfolders] [--post] [--hidden] [--zip]\n"
+           "                           shares the directory PATH under the URL name NAME\n"
+           "  folder list              the shared folders: name, path, permissions, description\n"
+           "  folder remove NAME       stops sharing a folder\n"
+           "  user add NAME PASSWORD   adds a user account, or changes its password\n"
+           "  user remove NAME         removes a user account\n"
+           "  user list                the user names\n"
+           "Names of settings, folders and users are matched without regard to letter case; quote\n"
+           "names that hold a space (\"Use Passwords\"). A running server sees every change at its\n"
+           "next request.\n";
+}
+
+}  // namespace
+
+int RunConfigCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    using namespace config_command;
+    if (args.empty() || args[0] == "help" || args[0] == "--help") {
+        PrintUsage(out);
+        return kSuccess;
+    }
+    const std::string& command = args[0];
+    const Words rest = Words(args).subspan(1);
+    if (command == "show") return RunShow(rest, out, err);
+    if (command == "get") return RunGet(rest, out, err);
+    if (command == "set") return RunSet(rest, err);
+    if (command == "folder") return RunFolder(rest, out, err);
+    if (command == "user") return RunUser(rest, out, err);
+    return BadInput(err, "unknown command \"" + command + "\" (see vireo config help)");
+}
+
+}  // namespace vireo

@@ -1,0 +1,30 @@
+#pragma once
+
+// The command groups of `vireo config`, each in its own file, and what they share.
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vireo::config_command {
+
+using Words = std::span<const std::string>;
+
+inline constexpr int kSuccess = 0;
+inline constexpr int kStoreFailure = 1;
+inline constexpr int kBadInput = 2;
+
+// Writes "vireo config: " and the message as one line and returns kBadInput.
+int BadInput(std::ostream& err, std::string_view message);
+// Reports that the store could not be written and returns kStoreFailure.
+int StoreFailure(std::ostream& err);
+
+// The words after "show", "get", "set", "folder" and "user".
+int RunShow(Words args, std::ostream& out, std::ostream& err);
+int RunGet(Words args, std::ostream& out, std::ostream& err);
+int RunSet(Words args, std::ostream& err);
+int RunFolder(Words args, std::ostream& out, std::ostream& err);
+int RunUser(Words args, std::ostream& out, std::ostream& err);
+
+}  // namespace vireo::config_command

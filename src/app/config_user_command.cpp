@@ -1,0 +1,53 @@
+// `vireo config user add | remove | list`: the accounts for password protection.
+
+#include "app/config_command_parts.h"
+#include "config/settings_users.h"
+
+namespace vireo::config_command {
+
+namespace {
+
+int Add(const std::string& name, const std::string& password, std::ostream& err)
+{
+    if (name.empty()) return BadInput(err, "the user name is empty");
+    if (name.size() > kMaxUserNameLength) {
+        return BadInput(err, "the user name is longer than " + std::to_string(kMaxUserNameLength) + " bytes");
+    }
+    // Basic authentication separates the name from the password with the first colon.
+    if (name.find(':') != std::string::npos) return BadInput(err, "the user name may not contain \":\"");
+    if (password.size() > kMaxPasswordLength) {
+        return BadInput(err, "the password is longer than " + std::to_string(kMaxPasswordLength) + " bytes");
+    }
+    return SetUserPassword(name, password) ? kSuccess : StoreFailure(err);
+}
+
+int Remove(const std::string& name, std::ostream& err)
+{
+    if (!UserExists(name)) return BadInput(err, "no user named \"" + name + "\"");
+    return DeleteUser(name) ? kSuccess : StoreFailure(err);
+}
+
+int List(std::ostream& out)
+{
+    for (int index = 0;; ++index) {
+        std::optional<UserAccount> user = EnumUser(index);
+        if (!user) return kSuccess;
+        out << user->name << "\n";
+    }
+}
+
+}  // namespace
+
+int RunUser(Words args, std::ostream& out, std::ostream& err)
+{
+    const std::string action = args.empty() ? "" : args[0];
+    if (action == "add" && args.size() == 3) return Add(args[1], args[2], err);
+    if (action == "remove" && args.size() == 2) return Remove(args[1], err);
+    if (action == "list" && args.size() == 1) return List(out);
+    if (action == "add") return BadInput(err, "user add takes a NAME and a PASSWORD");
+    if (action == "remove") return BadInput(err, "user remove takes one user name");
+    if (action == "list") return BadInput(err, "user list takes no arguments");
+    return BadInput(err, "user takes add, remove or list");
+}
+
+}  // namespace vireo::config_command

@@ -1,0 +1,124 @@
+#include "app/serve_command.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+
+#include "config/settings.h"
+#include "config/text_helpers.h"
+#include "core/server.h"
+#include "platform/number_format.h"
+
+namespace vireo {
+namespace {
+
+const char* StateName(ClientState state)
+{
+    switch (state) {
+        case ClientState::Connected: return "Connect";
+        case ClientState::Download: return "Download";
+        case ClientState::Upload: return "Upload";
+        case ClientState::Refused: return "Bad Request";
+    }
+    return "";
+}
+
+std::string LocalTimeText(SystemTime when)
+{
+    std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+// Prints the server's notices as log lines. Called from the server's threads.
+class ConsoleLog final : public ServerEvents {
+public:
+    enum class Outcome { Running, Stopped, StartFailed };
+
+    explicit ConsoleLog(std::ostream& out) : out_(out) {}
+    void Attach(Server* server) { server_ = server; }
+    Outcome outcome() const { return outcome_.load(); }
+
+    void OnServerNotice(ServerNotice notice) override
+    {
+        switch (notice) {
+            case ServerNotice::Listening: {
+                Ipv4Endpoint bound = server_->BoundAddress();
+                Ipv4Address configured = GetListenIp();
+                Print("Listening on " + FormatAddress(configured) + ":" + std::to_string(bound.port) +
+                      " at " + FormatSiteUrl(bound));
+                return;
+            }
+            case ServerNotice::StartFailed: {
+                int error = server_->LastStartError();
+                Print("Failed starting server on port " + std::to_string(GetListenPort()) +
+                      ". Error = " + std::to_string(error) + ". (" + std::strerror(error) + ")");
+                outcome_ = Outcome::StartFailed;
+                return;
+            }
+            case ServerNotice::Stopped:
+                Print("Server stopped.");
+                outcome_ = Outcome::Stopped;
+                return;
+        }
+    }
+
+    void OnClientNotice(ClientNotice notice, int socket) override
+    {
+        if (notice != ClientNotice::Closed) return;
+        std::optional<ClientEntry> entry = server_->clients().Snapshot(socket);
+        if (!entry) return;
+        Print(LocalTimeText(entry->connected_at) + " " + FormatAddress(entry->peer.address) + " " +
+              StateName(entry->state) + " " + (entry->url.empty() ? "-" : entry->url) + " " +
+              FormatGrouped(entry->sent) + "/" + FormatGrouped(entry->total));
+    }
+
+private:
+    void Print(const std::string& line)
+    {
+        std::lock_guard guard(lock_);
+        out_ << line << std::endl;
+    }
+
+    std::ostream& out_;
+    Server* server_ = nullptr;
+    std::mutex lock_;
+    std::atomic<Outcome> outcome_{Outcome::Running};
+};
+
+}  // namespace
+
+int RunServeCommand(std::ostream& out)
+{
+    // Signals are taken by this thread alone: every thread the server starts inherits the mask.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    auto log = std::make_shared<ConsoleLog>(out);
+    Server server(log);
+    log->Attach(&server);
+    server.Start();
+
+    const timespec slice{0, 200 * 1000 * 1000};
+    bool stop_requested = false;
+    while (log->outcome() == ConsoleLog::Outcome::Running) {
+        if (sigtimedwait(&stop_signals, nullptr, &slice) > 0 && !stop_requested) {
+            server.RequestStop();
+            stop_requested = true;
+        }
+    }
+    return log->outcome() == ConsoleLog::Outcome::Stopped ? 0 : 1;
+}
+
+}  // namespace vireo

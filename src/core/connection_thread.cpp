@@ -1,0 +1,82 @@
+#include "core/connection_thread.h"
+
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <new>
+
+#include "core/connection.h"
+#include "core/dispatch.h"
+#include "core/server.h"
+
+namespace vireo {
+namespace {
+
+// How long a finished connection waits for the client to take the last bytes and close first.
+constexpr int kLingerMs = 100;
+
+struct ThreadStart {
+    std::shared_ptr<ServerContext> context;
+    std::unique_ptr<Connection> connection;
+};
+
+// Half-closes the connection and gives the client a moment to read the answer and close its
+// side, so unread request bytes do not make the system reset the connection and lose the answer.
+void LingerBeforeClose(Connection& connection)
+{
+    ::shutdown(connection.handle(), SHUT_WR);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0) return;
+        connection.ClearReceived();
+        if (connection.Receive(static_cast<int>(left.count())) < 0) return;
+    }
+}
+
+void* ServeConnection(void* argument)
+{
+    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(argument));
+    Connection& connection = *start->connection;
+    ServerContext& context = *start->context;
+
+    const int socket = connection.handle();
+    Ipv4Endpoint peer;
+    connection.PeerAddress(peer);
+    context.clients.Register(socket, peer);
+
+    Dispatch(connection, context);
+
+    // A connection handed over to another owner has no socket left to finish here.
+    if (connection.handle() >= 0) {
+        LingerBeforeClose(connection);
+        context.clients.MarkClosed(socket);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void StartConnectionThread(const std::shared_ptr<ServerContext>& context, int socket)
+{
+    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{context, nullptr});
+    if (start) start->connection.reset(new (std::nothrow) Connection);
+    if (!start || !start->connection) {
+        ::close(socket);
+        return;
+    }
+    start->connection->Attach(socket);
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    if (pthread_create(&thread, &attributes, ServeConnection, start.get()) == 0) start.release();
+    pthread_attr_destroy(&attributes);
+    // On failure start still owns the connection, whose destruction closes the socket.
+}
+
+}  // namespace vireo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/client_table.h"
+#include "core/server_events.h"
+#include "core/stream_socket.h"
+#include "platform/ipv4.h"
+#include "platform/unique_fd.h"
+
+namespace vireo {
+
+// What connection threads share with the server. Held by shared pointer, so a connection that is
+// still finishing after the server object is gone keeps what it uses alive.
+struct ServerContext {
+    explicit ServerContext(std::shared_ptr<ServerEvents> sink) : events(std::move(sink)), clients(events) {}
+    std::shared_ptr<ServerEvents> events;
+    ClientTable clients;
+};
+
+// The listener: a server thread that binds the configured port and address, accepts connections
+// and gives each admitted one a detached thread that answers its one request.
+class Server {
+public:
+    explicit Server(std::shared_ptr<ServerEvents> events);
+    // Stops the listener and waits for the server thread; connections finish on their own.
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Starts the server thread; the outcome arrives as a notice (Listening, then Stopped; or
+    // StartFailed). Does nothing while the server thread runs.
+    void Start();
+    // Asks the listen loop to end; the Stopped notice follows within moments.
+    void RequestStop();
+
+    bool IsRunning() const { return running_.load(); }
+    // The address the server listens on: for all interfaces, the host's first address.
+    Ipv4Endpoint BoundAddress() const;
+    // The errno of the step that failed the last start, 0 when none.
+    int LastStartError() const { return last_start_error_.load(); }
+    ClientTable& clients() { return context_->clients; }
+
+private:
+    enum class LoopResult { Stopped = 0, StartFailed = 1, NoAddress = 2 };
+
+    void Run();
+    LoopResult ListenLoop();
+    LoopResult Fail(int code);
+    void AcceptOne();
+    // Waits until the stop event fires or the time passes.
+    void Pause(int milliseconds);
+
+    std::shared_ptr<ServerContext> context_;
+    StreamSocket listener_;
+    std::thread thread_;
+    UniqueFd wake_;   // eventfd that ends the listener's wait at once on a stop request
+    UniqueFd spare_;  // a descriptor held back so a full descriptor table can still shed a connection
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<int> last_start_error_{0};
+    mutable std::mutex bound_lock_;
+    Ipv4Endpoint bound_;
+};
+
+}  // namespace vireo

@@ -1,0 +1,31 @@
+#pragma once
+
+namespace vireo {
+
+// What the server tells the window (or the headless runner) about itself. The numbers are the
+// command ids the desktop window and its peers know them by.
+enum class ServerNotice {
+    Listening = 32775,
+    StartFailed = 32776,
+    Stopped = 32777,
+};
+
+// What a connection thread tells the window about its client, keyed by the client's socket.
+enum class ClientNotice {
+    Connected = 1000,
+    StateChanged = 1001,
+    Progress = 1002,
+    Closed = 1003,
+};
+
+// Receives notifications from worker threads. Implementations must be thread-safe and must not
+// call back into the server: the desktop window queues them onto its own thread, `vireo serve`
+// prints them.
+class ServerEvents {
+public:
+    virtual ~ServerEvents() = default;
+    virtual void OnServerNotice(ServerNotice notice) = 0;
+    virtual void OnClientNotice(ClientNotice notice, int socket) = 0;
+};
+
+}  // namespace vireo

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/growable_buffer.h"
+#include "core/socket_errors.h"
+#include "platform/ipv4.h"
+
+namespace vireo {
+
+// A TCP socket with a receive buffer and a send queue. Every wait is a poll with a time-out;
+// operations return 0 or a count on success and a negative code (socket_errors.h) on failure,
+// leaving "Socket Error = N" in the error text.
+class StreamSocket {
+public:
+    StreamSocket() = default;
+    virtual ~StreamSocket();
+    StreamSocket(const StreamSocket&) = delete;
+    StreamSocket& operator=(const StreamSocket&) = delete;
+
+    int Create(int type, int protocol = 0);
+    // Takes ownership of an open handle, closing any old one.
+    void Attach(int handle);
+    // Gives up the handle without closing it.
+    int Detach();
+    // Closes the socket and empties both buffers (which stay allocated).
+    void Close();
+
+    // Address and port as given (address in address order, port in host order).
+    int Bind(const Ipv4Address& address, std::uint16_t port);
+    int SetBlocking(bool blocking);
+    int Listen(int backlog);
+    int Accept(StreamSocket& into);
+    // With wait set, a connection in progress is waited for up to 60 seconds.
+    int Connect(const Ipv4Address& address, std::uint16_t port, bool wait);
+
+    // 1 when ready, 0 on time-out, negative on failure.
+    int Wait(int milliseconds, bool for_write);
+    // Appends at most 8192 received bytes; returns the count, 0 on time-out, negative on failure
+    // (kSocketPeerClosed when the peer closed).
+    int Receive(int milliseconds);
+    std::string_view ReceivedData() const { return received_.view(); }
+    void Consume(std::size_t n) { received_.Consume(n); }
+    std::size_t ClearReceived() { return received_.Clear(); }
+
+    // Appends to the send queue and returns the queued length; nothing queued when memory runs out.
+    std::size_t Queue(const void* bytes, std::size_t n);
+    std::size_t QueueText(std::string_view text) { return Queue(text.data(), text.size()); }
+    std::size_t QueuedLength() const { return queued_.size(); }
+    std::size_t ClearQueued() { return queued_.Clear(); }
+    // One send of the queue; returns the count sent, 0 when nothing is queued or on time-out.
+    int Send(int milliseconds);
+
+    // 0 while the peer is there, kSocketPeerClosed once it has gone, kSocketNotASocket without a socket.
+    int PeerClosed();
+    bool PeerAddress(Ipv4Endpoint& out) const;
+    bool LocalAddress(Ipv4Endpoint& out) const;
+
+    int handle() const { return handle_; }
+    bool IsPeerClosed() const { return peer_closed_; }
+    const std::string& ErrorText() const { return error_text_; }
+
+protected:
+    // Records a failure code (negative) in the error text and returns it.
+    int Fail(int code);
+
+private:
+    int handle_ = -1;
+    GrowableBuffer received_;
+    GrowableBuffer queued_;
+    std::string error_text_;
+    bool peer_closed_ = false;
+};
+
+}  // namespace vireo

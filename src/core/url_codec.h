@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vireo {
+
+// Decodes every "%" followed by two hexadecimal digits into the byte they give; any other "%"
+// and every "+" stay as they are. File names are UTF-8 like URLs, so the decoded bytes are the
+// name on disk. An empty result means there is nothing to look up.
+std::string UrlUnescape(std::string_view text);
+
+// Makes a name usable inside an href: space, "#", "%" and the double quote (which would end the
+// attribute) become %20, %23, %25 and %22. Everything else, UTF-8 included, stays as it is.
+std::string UrlEscape(std::string_view text);
+
+// Makes text from visitors or from the disk safe to write into a page: & < > " become entities.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace vireo

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+namespace vireo {
+
+// What kind of storage holds a path, numbered as the drive types the program's folder rules were
+// written against (a CD-ROM is 5, a local disk 3).
+enum class DriveKind {
+    Unknown = 0,    // a relative path, or no mount holds it
+    Removable = 2,  // a disk whose device says it is removable (USB sticks, card readers)
+    Fixed = 3,      // any other local file system
+    Remote = 4,     // network file systems: nfs, cifs, sshfs...
+    CdRom = 5,      // iso9660 and udf
+};
+
+// The kind of the file system mounted where an absolute path lies (the mount point that is the
+// longest prefix of the path, symbolic links resolved as far as the path exists).
+DriveKind GetDriveKind(std::string_view path);
+
+// True when the mount point that holds the absolute path answers: it can be queried and read.
+bool IsVolumeReady(std::string_view path);
+
+}  // namespace vireo

@@ -1,0 +1,60 @@
+// `vireo serve` as a user runs it: a real process, real signals, real sockets.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "config/settings.h"
+#include "platform/number_format.h"
+#include "support/child_process.h"
+#include "support/loopback.h"
+#include "support/test_home.h"
+
+namespace vireo::testing {
+namespace {
+
+class ServeCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetListenPort(port);
+        SetListenIp({127, 0, 0, 1});
+    }
+
+    TestHome home;
+    std::uint16_t port = FreeLoopbackPort();
+    std::string port_text = std::to_string(port);
+};
+
+TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
+{
+    for (int stop_signal : {SIGTERM, SIGINT}) {
+        ChildProcess serve({VIREO_BINARY, "serve"});
+        ASSERT_EQ(serve.ReadLine(),
+                  "Listening on 127.0.0.1:" + port_text + " at http://127.0.0.1:" + port_text + "/");
+        std::string answer = Exchange(port, "GET /where HTTP/1.1\r\n\r\n");
+        EXPECT_EQ(answer.rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u);
+        std::optional<std::string> logged = serve.ReadLine();
+        ASSERT_TRUE(logged);
+        std::string sizes = FormatGrouped(answer.size()) + "/" + FormatGrouped(answer.size());
+        EXPECT_NE(logged->find(" 127.0.0.1 Bad Request /where " + sizes), std::string::npos) << *logged;
+
+        serve.Signal(stop_signal);
+        EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
+        EXPECT_EQ(serve.ReadRest(), "Server stopped.\n");
+    }
+}
+
+TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
+{
+    TestServer holder;  // the store of this home names the port the holder listens on
+    ChildProcess serve({VIREO_BINARY, "serve"});
+    std::string holder_port = std::to_string(holder.port());
+    EXPECT_EQ(serve.ReadLine(), "Failed starting server on port " + holder_port +
+                                    ". Error = 98. (Address already in use)");
+    EXPECT_EQ(serve.WaitForExit(), 1);
+}
+
+}  // namespace
+}  // namespace vireo::testing

@@ -1,0 +1,161 @@
+#include "support/loopback.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <regex>
+
+#include "config/settings.h"
+
+namespace vireo::testing {
+namespace {
+
+sockaddr_in Loopback(std::uint16_t port)
+{
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return sa;
+}
+
+}  // namespace
+
+std::uint16_t FreeLoopbackPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa = Loopback(0);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    socklen_t length = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
+    ::close(fd);
+    return ntohs(sa.sin_port);
+}
+
+LoopbackClient::LoopbackClient(std::uint16_t port)
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa = Loopback(port);
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) Close();
+}
+
+LoopbackClient::~LoopbackClient() { Close(); }
+
+void LoopbackClient::Close()
+{
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool LoopbackClient::Send(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+std::string LoopbackClient::ReadAll(std::chrono::milliseconds limit)
+{
+    std::string answer;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    char chunk[65536];
+    while (fd_ >= 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd wait{fd_, POLLIN, 0};
+        if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
+        ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (got <= 0) break;
+        answer.append(chunk, static_cast<std::size_t>(got));
+    }
+    return answer;
+}
+
+bool LoopbackClient::ClosedWithoutAnswer(std::chrono::milliseconds limit)
+{
+    pollfd wait{fd_, POLLIN, 0};
+    if (::poll(&wait, 1, static_cast<int>(limit.count())) <= 0) return false;
+    char byte;
+    return ::recv(fd_, &byte, 1, 0) <= 0;
+}
+
+std::string Exchange(std::uint16_t port, std::string_view request)
+{
+    LoopbackClient client(port);
+    if (!client.connected() || !client.Send(request)) return {};
+    return client.ReadAll();
+}
+
+std::string MaskDate(std::string answer)
+{
+    static const std::regex date("\r\nDate: [^\r]*\r\n");
+    return std::regex_replace(answer, date, "\r\nDate: *\r\n", std::regex_constants::format_first_only);
+}
+
+void RecordingEvents::OnServerNotice(ServerNotice notice)
+{
+    std::lock_guard guard(lock_);
+    server_notices_.push_back(notice);
+    changed_.notify_all();
+}
+
+void RecordingEvents::OnClientNotice(ClientNotice notice, int socket)
+{
+    std::lock_guard guard(lock_);
+    last_socket_ = socket;
+    ++client_counts_[static_cast<int>(notice) - static_cast<int>(ClientNotice::Connected)];
+    changed_.notify_all();
+}
+
+int RecordingEvents::last_socket()
+{
+    std::lock_guard guard(lock_);
+    return last_socket_;
+}
+
+bool RecordingEvents::WaitForServerNotice(ServerNotice notice, std::chrono::milliseconds limit)
+{
+    std::unique_lock guard(lock_);
+    return changed_.wait_for(guard, limit, [&] {
+        for (auto it = server_notices_.begin(); it != server_notices_.end(); ++it) {
+            if (*it == notice) {
+                server_notices_.erase(it);
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+bool RecordingEvents::WaitForClientNotices(ClientNotice notice, std::size_t count,
+                                           std::chrono::milliseconds limit)
+{
+    std::unique_lock guard(lock_);
+    int index = static_cast<int>(notice) - static_cast<int>(ClientNotice::Connected);
+    return changed_.wait_for(guard, limit, [&] { return client_counts_[index] >= count; });
+}
+
+TestServer::TestServer() : port_(FreeLoopbackPort()), events_(std::make_shared<RecordingEvents>())
+{
+    SetListenPort(port_);
+    SetListenIp({127, 0, 0, 1});
+    server_ = std::make_unique<Server>(events_);
+    server_->Start();
+    listening_ = events_->WaitForServerNotice(ServerNotice::Listening);
+}
+
+TestServer::~TestServer()
+{
+    server_->RequestStop();
+    events_->WaitForServerNotice(ServerNotice::Stopped);
+    server_.reset();
+}
+
+}  // namespace vireo::testing

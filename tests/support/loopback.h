@@ -1,0 +1,87 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "core/server.h"
+#include "support/test_home.h"
+
+namespace vireo::testing {
+
+// A port on the loopback interface that nothing listens on right now.
+std::uint16_t FreeLoopbackPort();
+
+// A blocking client socket on the loopback interface, closed at destruction.
+class LoopbackClient {
+public:
+    explicit LoopbackClient(std::uint16_t port);
+    ~LoopbackClient();
+    LoopbackClient(const LoopbackClient&) = delete;
+    LoopbackClient& operator=(const LoopbackClient&) = delete;
+
+    bool connected() const { return fd_ >= 0; }
+    bool Send(std::string_view bytes);
+    // Everything the server sends until it closes the connection (or the time runs out).
+    std::string ReadAll(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // True when the server closed the connection within the limit without sending a byte.
+    bool ClosedWithoutAnswer(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    void Close();
+
+private:
+    int fd_ = -1;
+};
+
+// Sends one request and returns the whole answer.
+std::string Exchange(std::uint16_t port, std::string_view request);
+
+// The answer with the value of its "Date" header replaced by "*", so pages compare byte for byte.
+std::string MaskDate(std::string answer);
+
+// Records every notice the server sends and lets a test wait for them.
+class RecordingEvents final : public ServerEvents {
+public:
+    void OnServerNotice(ServerNotice notice) override;
+    void OnClientNotice(ClientNotice notice, int socket) override;
+
+    bool WaitForServerNotice(ServerNotice notice, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits until at least count client notices of this kind have arrived in all.
+    bool WaitForClientNotices(ClientNotice notice, std::size_t count,
+                              std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // The socket of the latest client notice.
+    int last_socket();
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<ServerNotice> server_notices_;
+    std::size_t client_counts_[4] = {};
+    int last_socket_ = -1;
+};
+
+// A real server listening on a free loopback port, in a private home.
+class TestServer {
+public:
+    TestServer();
+    ~TestServer();
+
+    std::uint16_t port() const { return port_; }
+    Server& server() { return *server_; }
+    RecordingEvents& events() { return *events_; }
+    const TestHome& home() const { return home_; }
+    bool listening() const { return listening_; }
+
+private:
+    TestHome home_;
+    std::uint16_t port_;
+    std::shared_ptr<RecordingEvents> events_;
+    std::unique_ptr<Server> server_;
+    bool listening_ = false;
+};
+
+}  // namespace vireo::testing
