@@ -39,9 +39,16 @@ void PrintUsage(std::ostream& out)
            "  user add NAME PASSWORD   adds a user account, or changes its password\n"
            "  user remove NAME         removes a user account\n"
            "  user list                the user names\n"
-           "Names of settings, folders and users are matched without regard to letter case; quote\n"
-           "names that hold a space (\"Use Passwords\"). A running server sees every change at its\n"
-           "next request.\n";
+           "  file add PATH [--name NAME] [--realtime] [--newest PATTERN]\n"
+           "                           publishes the file PATH as /NAME (default: its own name,\n"
+           "                           numbered when taken) and prints the name; --realtime streams\n"
+           "                           what is appended to it, --newest serves the newest file of\n"
+           "                           its folder that matches PATTERN (\"\": the same extension)\n"
+           "  file list                the dynamic files: name, path, flags, pattern\n"
+           "  file remove NAME         stops publishing a dynamic file\n"
+           "Names of settings, folders, users and files are matched without regard to letter\n"
+           "case; quote names that hold a space (\"Use Passwords\"). A running server sees every\n"
+           "change at its next request.\n";
 }
 
 }  // namespace
@@ -60,6 +67,7 @@ int RunConfigCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (command == "set") return RunSet(rest, err);
     if (command == "folder") return RunFolder(rest, out, err);
     if (command == "user") return RunUser(rest, out, err);
+    if (command == "file") return RunFile(rest, out, err);
     return BadInput(err, "unknown command \"" + command + "\" (see vireo config help)");
 }
 

@@ -20,11 +20,12 @@ int BadInput(std::ostream& err, std::string_view message);
 // Reports that the store could not be written and returns kStoreFailure.
 int StoreFailure(std::ostream& err);
 
-// The words after "show", "get", "set", "folder" and "user".
+// The words after "show", "get", "set", "folder", "user" and "file".
 int RunShow(Words args, std::ostream& out, std::ostream& err);
 int RunGet(Words args, std::ostream& out, std::ostream& err);
 int RunSet(Words args, std::ostream& err);
 int RunFolder(Words args, std::ostream& out, std::ostream& err);
 int RunUser(Words args, std::ostream& out, std::ostream& err);
+int RunFile(Words args, std::ostream& out, std::ostream& err);
 
 }  // namespace vireo::config_command

@@ -1,5 +1,6 @@
 // `vireo config folder add | list | remove`: the virtual folders.
 
+#include <expected>
 #include <filesystem>
 #include <vector>
 
@@ -18,16 +19,16 @@ struct AddRequest {
     FolderSettings settings;
 };
 
-// Reads NAME PATH and the options, in any order after "add"; the result is the exit code when
-// the words do not make a request.
-std::variant<AddRequest, int> ParseAdd(Words args, std::ostream& err)
+// Reads NAME PATH and the options, in any order after "add"; the error is the exit code when the
+// words do not make a request.
+std::expected<AddRequest, int> ParseAdd(Words args, std::ostream& err)
 {
     AddRequest request;
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
         if (word == "--desc") {
-            if (++i == args.size()) return BadInput(err, "--desc needs a text");
+            if (++i == args.size()) return std::unexpected(BadInput(err, "--desc needs a text"));
             request.settings.description = args[i];
         } else if (word == "--subfolders") {
             request.settings.can_browse_subfolders = true;
@@ -38,12 +39,12 @@ std::variant<AddRequest, int> ParseAdd(Words args, std::ostream& err)
         } else if (word == "--zip") {
             request.settings.zip_download = true;
         } else if (word.starts_with("--")) {
-            return BadInput(err, "unknown option " + word + " for folder add");
+            return std::unexpected(BadInput(err, "unknown option " + word + " for folder add"));
         } else {
             positional.push_back(word);
         }
     }
-    if (positional.size() != 2) return BadInput(err, "folder add takes a NAME and a PATH");
+    if (positional.size() != 2) return std::unexpected(BadInput(err, "folder add takes a NAME and a PATH"));
     request.name = positional[0];
     request.path = positional[1];
     return request;
@@ -62,21 +63,23 @@ std::optional<std::string> StoredPath(const std::string& typed)
 
 int Add(Words args, std::ostream& err)
 {
-    std::variant<AddRequest, int> parsed = ParseAdd(args, err);
-    if (const int* exit_code = std::get_if<int>(&parsed)) return *exit_code;
-    AddRequest& request = std::get<AddRequest>(parsed);
+    std::expected<AddRequest, int> parsed = ParseAdd(args, err);
+    if (!parsed) return parsed.error();
+    AddRequest& request = *parsed;
 
     TrimText(request.name);
     if (std::optional<std::string> reason = CheckFolderName(request.name)) return BadInput(err, *reason);
-    if (FolderExists(request.name)) return BadInput(err, "a folder named \"" + request.name + "\" exists already");
+    if (FolderExists(request.name))
+        return BadInput(err, "a folder named \"" + request.name + "\" exists already");
     std::optional<std::string> path = StoredPath(request.path);
     if (!path) return BadInput(err, "\"" + request.path + "\" is not an existing directory");
     if (path->size() >= kFolderPathCapacity) {
-        return BadInput(err, "the folder path is longer than " + std::to_string(kFolderPathCapacity - 1) + " bytes");
+        return BadInput(
+            err, "the folder path is longer than " + std::to_string(kFolderPathCapacity - 1) + " bytes");
     }
     if (request.settings.description.size() >= kFolderDescriptionCapacity) {
-        return BadInput(err, "the description is longer than " + std::to_string(kFolderDescriptionCapacity - 1) +
-                                 " bytes");
+        return BadInput(err, "the description is longer than " +
+                                 std::to_string(kFolderDescriptionCapacity - 1) + " bytes");
     }
     request.settings.path = *path;
     return WriteFolder(request.name, request.settings) ? kSuccess : StoreFailure(err);

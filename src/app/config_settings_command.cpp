@@ -32,31 +32,30 @@ std::string FormatList(const AddressList& list)
 
 CurrentValue ReadCurrent(const SettingEntry& entry)
 {
-    return std::visit(
-        Overloaded{
-            [](const NumberSetting& s) {
-                std::uint32_t value = s.get();
-                return CurrentValue{std::to_string(value), value == s.fallback};
-            },
-            [](const FlagSetting& s) {
-                bool value = s.get();
-                return CurrentValue{value ? "1" : "0", value == s.fallback};
-            },
-            [](const TextSetting& s) {
-                std::string value = s.get().value_or("");
-                bool is_default = value == s.fallback;
-                return CurrentValue{std::move(value), is_default};
-            },
-            [](const AddressSetting& s) {
-                Ipv4Address value = s.get();
-                return CurrentValue{FormatAddress(value), value == Ipv4Address{}};
-            },
-            [](const AddressListSetting& s) {
-                AddressList value = s.get();
-                return CurrentValue{FormatList(value), value.empty()};
-            },
-        },
-        entry.access);
+    return std::visit(Overloaded{
+                          [](const NumberSetting& s) {
+                              std::uint32_t value = s.get();
+                              return CurrentValue{std::to_string(value), value == s.fallback};
+                          },
+                          [](const FlagSetting& s) {
+                              bool value = s.get();
+                              return CurrentValue{value ? "1" : "0", value == s.fallback};
+                          },
+                          [](const TextSetting& s) {
+                              std::string value = s.get().value_or("");
+                              bool is_default = value == s.fallback;
+                              return CurrentValue{std::move(value), is_default};
+                          },
+                          [](const AddressSetting& s) {
+                              Ipv4Address value = s.get();
+                              return CurrentValue{FormatAddress(value), value == Ipv4Address{}};
+                          },
+                          [](const AddressListSetting& s) {
+                              AddressList value = s.get();
+                              return CurrentValue{FormatList(value), value.empty()};
+                          },
+                      },
+                      entry.access);
 }
 
 // A text as `show` prints it: in double quotes, with the characters that would break the line or
@@ -66,12 +65,24 @@ std::string Quote(std::string_view text)
     std::string quoted = "\"";
     for (char c : text) {
         switch (c) {
-            case '"': quoted += "\\\""; break;
-            case '\\': quoted += "\\\\"; break;
-            case '\n': quoted += "\\n"; break;
-            case '\r': quoted += "\\r"; break;
-            case '\t': quoted += "\\t"; break;
-            default: quoted += c; break;
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                quoted += c;
+                break;
         }
     }
     return quoted + "\"";
@@ -100,7 +111,8 @@ std::optional<AddressList> ParseList(std::string_view text)
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t end = std::min(text.find(',', start), text.size());
         Ipv4Address address{};
-        if (!ParseAddress(std::string(TrimBlanks(text.substr(start, end - start))), address)) return std::nullopt;
+        if (!ParseAddress(std::string(TrimBlanks(text.substr(start, end - start))), address))
+            return std::nullopt;
         list.push_back(address);
         start = end + 1;
     }
@@ -141,8 +153,9 @@ int Store(const SettingEntry& entry, const std::string& value, std::ostream& err
             [&](const AddressListSetting& s) {
                 std::optional<AddressList> list = ParseList(value);
                 if (!list) {
-                    return BadInput(err, name + " must be IPv4 addresses separated by commas, such as "
-                                               "10.0.0.255, 192.168.1.10");
+                    return BadInput(err, name +
+                                             " must be IPv4 addresses separated by commas, such as "
+                                             "10.0.0.255, 192.168.1.10");
                 }
                 return s.set(*list) ? kSuccess : StoreFailure(err);
             },

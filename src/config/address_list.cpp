@@ -43,12 +43,30 @@ bool Append(std::string_view name, const Ipv4Address& address)
 
 }  // namespace
 
-AddressList GetIpFilterList() { return ReadList(kIpFilterList); }
-AddressList GetAutoBlockList() { return ReadList(kAutoBlockList); }
-bool SetIpFilterList(std::span<const Ipv4Address> list) { return WriteList(kIpFilterList, list); }
-bool SetAutoBlockList(std::span<const Ipv4Address> list) { return WriteList(kAutoBlockList, list); }
-bool AddToIpFilterList(const Ipv4Address& address) { return Append(kIpFilterList, address); }
-bool AddToAutoBlockList(const Ipv4Address& address) { return Append(kAutoBlockList, address); }
+AddressList GetIpFilterList()
+{
+    return ReadList(kIpFilterList);
+}
+AddressList GetAutoBlockList()
+{
+    return ReadList(kAutoBlockList);
+}
+bool SetIpFilterList(std::span<const Ipv4Address> list)
+{
+    return WriteList(kIpFilterList, list);
+}
+bool SetAutoBlockList(std::span<const Ipv4Address> list)
+{
+    return WriteList(kAutoBlockList, list);
+}
+bool AddToIpFilterList(const Ipv4Address& address)
+{
+    return Append(kIpFilterList, address);
+}
+bool AddToAutoBlockList(const Ipv4Address& address)
+{
+    return Append(kAutoBlockList, address);
+}
 
 bool IsInAutoBlockList(const Ipv4Address& address)
 {

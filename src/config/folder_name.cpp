@@ -10,7 +10,8 @@ namespace vireo {
 namespace {
 
 constexpr std::string_view kForbiddenCharacters = "#%&*/:<>?@\\|\"";
-constexpr std::array<std::string_view, 4> kReservedNames = {"Guestbook", "Webchat", "WebCommunity", "Extension"};
+constexpr std::array<std::string_view, 4> kReservedNames = {"Guestbook", "Webchat", "WebCommunity",
+                                                            "Extension"};
 }  // namespace
 
 std::optional<std::string> CheckFolderName(std::string_view name)

@@ -25,7 +25,8 @@ std::optional<std::string> DefaultFolder()
 // Makes each folder above the last element of the path; failures show in the test that follows.
 void CreateParents(const std::string& folder)
 {
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
         ::mkdir(folder.substr(0, slash).c_str(), 0777);
     }
 }

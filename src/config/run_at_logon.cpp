@@ -56,11 +56,21 @@ std::string UnescapeDesktopValue(std::string_view value)
             continue;
         }
         switch (value[++i]) {
-            case 's': plain += ' '; break;
-            case 'n': plain += '\n'; break;
-            case 't': plain += '\t'; break;
-            case 'r': plain += '\r'; break;
-            default: plain += value[i]; break;
+            case 's':
+                plain += ' ';
+                break;
+            case 'n':
+                plain += '\n';
+                break;
+            case 't':
+                plain += '\t';
+                break;
+            case 'r':
+                plain += '\r';
+                break;
+            default:
+                plain += value[i];
+                break;
         }
     }
     return plain;

@@ -25,16 +25,16 @@ const std::array<SettingEntry, 25> kCatalog = {{
     {"mainpagetitle", TextSetting{[] { return std::optional(GetMainPageTitle()); }, SetMainPageTitle,
                                   kDefaultMainPageTitle, kMainPageTitleCapacity - 1}},
     {"siteintro", TextSetting{GetSiteIntro, SetSiteIntro, "", kSiteIntroMaxBytes}},
-    {"HomePageType", NumberSetting{[] { return static_cast<std::uint32_t>(GetHomePageType()); }, SetHomePageType,
-                                   0, 0, 2}},
+    {"HomePageType",
+     NumberSetting{[] { return static_cast<std::uint32_t>(GetHomePageType()); }, SetHomePageType, 0, 0, 2}},
     {"HomePageFile", Text(GetHomePageFile, SetHomePageFile, kPathCapacity)},
     {"enablelog", FlagSetting{GetEnableLog, SetEnableLog, kDefaultEnableLog}},
     {"logself", FlagSetting{GetLogSelf, SetLogSelf, kDefaultLogSelf}},
     {"DynamicFolderVisible",
      FlagSetting{GetDynamicFolderVisible, SetDynamicFolderVisible, kDefaultDynamicFolderVisible}},
     {"Use Passwords", FlagSetting{GetUsePasswords, SetUsePasswords, kDefaultUsePasswords}},
-    {"IPFilterType", NumberSetting{[] { return static_cast<std::uint32_t>(GetIpFilterType()); }, SetIpFilterType,
-                                   0, 0, 2}},
+    {"IPFilterType",
+     NumberSetting{[] { return static_cast<std::uint32_t>(GetIpFilterType()); }, SetIpFilterType, 0, 0, 2}},
     {"IPFilterList", AddressListSetting{GetIpFilterList, SetIpFilterList}},
     {"Use AutoBlockList", FlagSetting{GetUseAutoBlockList, SetUseAutoBlockList, kDefaultUseAutoBlockList}},
     {"AutoBlockList", AddressListSetting{GetAutoBlockList, SetAutoBlockList}},
@@ -42,8 +42,8 @@ const std::array<SettingEntry, 25> kCatalog = {{
     {"GuestbookAlarm", FlagSetting{GetGuestbookAlarm, SetGuestbookAlarm, kDefaultGuestbookAlarm}},
     {"GuestbookDir", Text(GetGuestbookDir, SetGuestbookDir, kPathCapacity)},
     {"AutoStartChatRoom", FlagSetting{GetAutoStartChatRoom, SetAutoStartChatRoom, kDefaultAutoStartChatRoom}},
-    {"ChatRoomMaxMember", NumberSetting{GetChatRoomMaxMember, SetChatRoomMaxMember, kDefaultChatRoomMaxMember, 2,
-                                        kMaxChatRoomMembers}},
+    {"ChatRoomMaxMember", NumberSetting{GetChatRoomMaxMember, SetChatRoomMaxMember, kDefaultChatRoomMaxMember,
+                                        2, kMaxChatRoomMembers}},
     {"WebChatWelcomeMsg", Text(GetWebChatWelcomeMsg, SetWebChatWelcomeMsg, kChatWelcomeCapacity)},
     {"AsWebCommHost", FlagSetting{GetAsWebCommHost, SetAsWebCommHost, kDefaultAsWebCommHost}},
     {"AsWebCommMember", FlagSetting{GetAsWebCommMember, SetAsWebCommMember, kDefaultAsWebCommMember}},
@@ -54,13 +54,15 @@ const std::array<SettingEntry, 25> kCatalog = {{
 
 }  // namespace
 
-std::span<const SettingEntry> SettingsCatalog() { return kCatalog; }
+std::span<const SettingEntry> SettingsCatalog()
+{
+    return kCatalog;
+}
 
 const SettingEntry* FindSetting(std::string_view name)
 {
-    auto found = std::ranges::find_if(kCatalog, [name](const SettingEntry& entry) {
-        return EqualsIgnoreCase(entry.name, name);
-    });
+    auto found = std::ranges::find_if(
+        kCatalog, [name](const SettingEntry& entry) { return EqualsIgnoreCase(entry.name, name); });
     return found == kCatalog.end() ? nullptr : &*found;
 }
 

@@ -100,7 +100,10 @@ std::optional<std::string> GetFolderPath(std::string_view folder)
     return ReadText(folder, "folder", kFolderPathCapacity);
 }
 
-bool SetFolderPath(std::string_view folder, std::string_view path) { return WriteText(folder, "folder", path); }
+bool SetFolderPath(std::string_view folder, std::string_view path)
+{
+    return WriteText(folder, "folder", path);
+}
 
 std::string GetFolderDescription(std::string_view folder)
 {
@@ -112,16 +115,37 @@ bool SetFolderDescription(std::string_view folder, std::string_view description)
     return WriteText(folder, "desc", description);
 }
 
-bool GetFolderCanBrowseSubfolders(std::string_view folder) { return ReadFlag(folder, "canbrowsesubfld", kUnset.can_browse_subfolders); }
+bool GetFolderCanBrowseSubfolders(std::string_view folder)
+{
+    return ReadFlag(folder, "canbrowsesubfld", kUnset.can_browse_subfolders);
+}
 bool SetFolderCanBrowseSubfolders(std::string_view folder, bool allow)
 {
     return WriteFlag(folder, "canbrowsesubfld", allow);
 }
-bool GetFolderCanPostFiles(std::string_view folder) { return ReadFlag(folder, "canpostfiles", kUnset.can_post_files); }
-bool SetFolderCanPostFiles(std::string_view folder, bool allow) { return WriteFlag(folder, "canpostfiles", allow); }
-bool GetFolderVisible(std::string_view folder) { return ReadFlag(folder, "Visible", kUnset.visible); }
-bool SetFolderVisible(std::string_view folder, bool visible) { return WriteFlag(folder, "Visible", visible); }
-bool GetFolderZipDownload(std::string_view folder) { return ReadFlag(folder, "zipDownload", kUnset.zip_download); }
-bool SetFolderZipDownload(std::string_view folder, bool allow) { return WriteFlag(folder, "zipDownload", allow); }
+bool GetFolderCanPostFiles(std::string_view folder)
+{
+    return ReadFlag(folder, "canpostfiles", kUnset.can_post_files);
+}
+bool SetFolderCanPostFiles(std::string_view folder, bool allow)
+{
+    return WriteFlag(folder, "canpostfiles", allow);
+}
+bool GetFolderVisible(std::string_view folder)
+{
+    return ReadFlag(folder, "Visible", kUnset.visible);
+}
+bool SetFolderVisible(std::string_view folder, bool visible)
+{
+    return WriteFlag(folder, "Visible", visible);
+}
+bool GetFolderZipDownload(std::string_view folder)
+{
+    return ReadFlag(folder, "zipDownload", kUnset.zip_download);
+}
+bool SetFolderZipDownload(std::string_view folder, bool allow)
+{
+    return WriteFlag(folder, "zipDownload", allow);
+}
 
 }  // namespace vireo

@@ -20,14 +20,17 @@ std::optional<std::string> ReadPassword(std::string_view user)
 
 std::optional<UserAccount> EnumUser(int index)
 {
-    std::optional<std::string> name = EnumValueName(RegistryRoot::CurrentUser, store::kUsersKey, index,
-                                                    kUserNameCapacity);
+    std::optional<std::string> name =
+        EnumValueName(RegistryRoot::CurrentUser, store::kUsersKey, index, kUserNameCapacity);
     if (!name) return std::nullopt;
     std::string password = ReadPassword(*name).value_or("");
     return UserAccount{std::move(*name), std::move(password)};
 }
 
-bool UserExists(std::string_view user) { return ValueExists(RegistryRoot::CurrentUser, store::kUsersKey, user); }
+bool UserExists(std::string_view user)
+{
+    return ValueExists(RegistryRoot::CurrentUser, store::kUsersKey, user);
+}
 
 bool SetUserPassword(std::string_view user, std::string_view password)
 {
@@ -35,9 +38,15 @@ bool SetUserPassword(std::string_view user, std::string_view password)
     return WriteStringValue(RegistryRoot::CurrentUser, store::kUsersKey, user, password);
 }
 
-bool DeleteUser(std::string_view user) { return DeleteValue(RegistryRoot::CurrentUser, store::kUsersKey, user); }
+bool DeleteUser(std::string_view user)
+{
+    return DeleteValue(RegistryRoot::CurrentUser, store::kUsersKey, user);
+}
 
-bool DeleteAllUsers() { return DeleteKeyTree(RegistryRoot::CurrentUser, store::kUsersKey); }
+bool DeleteAllUsers()
+{
+    return DeleteKeyTree(RegistryRoot::CurrentUser, store::kUsersKey);
+}
 
 bool CheckUserPassword(std::string_view user, std::string_view password)
 {

@@ -14,9 +14,9 @@ constexpr char ToLowerAscii(char c)
 
 constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return ToLowerAscii(x) == ToLowerAscii(y);
+           });
 }
 
 constexpr bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)

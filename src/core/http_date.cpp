@@ -42,7 +42,8 @@ public:
     bool TakeDayName()
     {
         std::size_t n = 0;
-        while (n < rest_.size() && ((rest_[n] >= 'A' && rest_[n] <= 'Z') || (rest_[n] >= 'a' && rest_[n] <= 'z'))) {
+        while (n < rest_.size() &&
+               ((rest_[n] >= 'A' && rest_[n] <= 'Z') || (rest_[n] >= 'a' && rest_[n] <= 'z'))) {
             ++n;
         }
         rest_.remove_prefix(n);
@@ -152,9 +153,8 @@ std::optional<std::time_t> ParseHttpDate(std::string_view text)
     if (!parsed) return std::nullopt;
     scan.TakeBlanks();
     if (!scan.AtEnd() && !scan.Take(';')) return std::nullopt;
-    std::time_t time = timegm(&tm);
-    if (time == static_cast<std::time_t>(-1)) return std::nullopt;
-    return time;
+    // Four-digit years always fit a 64-bit time, so this cannot fail.
+    return timegm(&tm);
 }
 
 }  // namespace vireo

@@ -40,18 +40,29 @@ bool IsAllowedByte(unsigned char b)
     return b == '\t' || b == '\n' || b == '\r' || (b >= 0x20 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
 }
 
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLineEndOrBlank(char c) { return IsLineEnd(c) || IsBlank(c); }
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsLineEndOrBlank(char c)
+{
+    return IsLineEnd(c) || IsBlank(c);
+}
 
 Method MethodFromText(std::string_view text)
 {
+    auto is_token_byte = [](char c) { return static_cast<unsigned char>(c) > 0x20; };
     std::size_t begin = 0;
-    while (begin < text.size() && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+    while (begin < text.size() && !is_token_byte(text[begin])) ++begin;
+    std::size_t limit = std::min(text.size(), begin + kMaxMethodLength);
     std::size_t end = begin;
-    while (end < text.size() && end - begin < kMaxMethodLength && static_cast<unsigned char>(text[end]) > 0x20) {
-        ++end;
-    }
+    while (end < limit && is_token_byte(text[end])) ++end;
     std::string_view name = text.substr(begin, end - begin);
     for (const auto& [known, method] : kMethods) {
         if (EqualsIgnoreCase(name, known)) return method;
@@ -96,24 +107,26 @@ std::string_view Request::RawText() const
 
 void Request::Parse(const char* bytes, std::size_t length)
 {
+    std::string_view text = bytes ? std::string_view(bytes, length) : kEmpty;
+    bool allowed =
+        std::ranges::all_of(text, [](char c) { return IsAllowedByte(static_cast<unsigned char>(c)); });
+    // The copy is made before the reset, so a request may parse its own raw text again.
+    std::unique_ptr<char[]> raw;
+    if (allowed && !text.empty()) raw.reset(new (std::nothrow) char[text.size() + 2]());
+    if (raw) std::memcpy(raw.get(), text.data(), text.size());
     Reset();
-    if (!bytes || length == 0) return;
-    std::string_view text(bytes, length);
-    for (char c : text) {
-        if (!IsAllowedByte(static_cast<unsigned char>(c))) {
-            malicious_ = true;
-            return;
-        }
+    if (!allowed) {
+        malicious_ = true;
+        return;
     }
-
-    raw_.reset(new (std::nothrow) char[length + 2]());
-    if (!raw_) return;
-    std::memcpy(raw_.get(), bytes, length);
-    raw_length_ = length;
+    if (!raw) return;
+    raw_ = std::move(raw);
+    raw_length_ = text.size();
+    text = RawText();
 
     std::size_t start = 0;
-    while (start < length && IsLineEndOrBlank(text[start])) ++start;
-    if (start == length) {
+    while (start < text.size() && IsLineEndOrBlank(text[start])) ++start;
+    if (start == text.size()) {
         Reset();
         return;
     }
@@ -136,7 +149,8 @@ void Request::SplitRequestLine(std::size_t line_length)
 {
     char* line = lines_.get();
     std::size_t pos = 0;
-    // Ends the current token at `pos` (which must not be the line's own end) and steps past it.
+    // Ends the current token with a zero byte at `pos` and steps past it (at the line's end there is
+    // one already). Returns the byte that ended the token.
     auto cut = [&] {
         char ended_by = line[pos];
         if (pos < line_length) line[pos++] = '\0';

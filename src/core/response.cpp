@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "core/http_date.h"
 #include "core/product.h"
@@ -20,7 +22,8 @@ constexpr std::string_view kPageHead =
     "<META HTTP-EQUIV=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
     "<STYLE TYPE=\"TEXT/CSS\">\r\n"
     "BODY{font: x-small Verdana, Arial, Helvetica, sans-serif}\r\n"
-    "h1, h2, h3, h4{font-family: verdana, Arial, Helvetica, sans-serif;\tfont-weight: bold;color: #000000}\r\n"
+    "h1, h2, h3, h4{font-family: verdana, Arial, Helvetica, sans-serif;\tfont-weight: bold;color: "
+    "#000000}\r\n"
     "h1{font-size:145%;margin-bottom:.5em}\r\n"
     "h2{font-size:125%;margin-top:1.5em;margin-bottom:.5em}\r\n"
     "h3{font-size:115%; margin-top:1.2em;margin-bottom:.5em}\r\n"
@@ -35,22 +38,25 @@ constexpr std::string_view kPageHead =
     "</STYLE>\r\n"
     "<TITLE>";
 
+// The statuses whose line carries a reason phrase; any other is sent with its number alone.
+constexpr std::array<std::pair<unsigned, std::string_view>, 9> kReasonPhrases = {{
+    {200, "OK"},
+    {204, "No Content"},
+    {206, "Partial Content"},
+    {302, "Found"},
+    {304, "Not Modified"},
+    {400, "Bad Request"},
+    {401, "Unauthorized"},
+    {403, "Forbidden"},
+    {404, "Not Found"},
+}};
+
 std::string StatusLine(unsigned status)
 {
-    std::string_view reason;
-    switch (status) {
-        case 200: reason = "OK"; break;
-        case 204: reason = "No Content"; break;
-        case 206: reason = "Partial Content"; break;
-        case 302: reason = "Found"; break;
-        case 304: reason = "Not Modified"; break;
-        case 400: reason = "Bad Request"; break;
-        case 401: reason = "Unauthorized"; break;
-        case 403: reason = "Forbidden"; break;
-        case 404: reason = "Not Found"; break;
-        default: return "HTTP/1.1 " + std::to_string(status) + "\r\n";
-    }
-    return "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
+    std::string line = "HTTP/1.1 " + std::to_string(status);
+    auto known = std::ranges::find(kReasonPhrases, status, &std::pair<unsigned, std::string_view>::first);
+    if (known != kReasonPhrases.end()) line.append(" ").append(known->second);
+    return line + "\r\n";
 }
 
 // Copies the next bytes of `data` behind `position` and advances it.
@@ -86,7 +92,10 @@ void Response::BeginResponse(unsigned status)
     AddHeader("Server", kServerName);
 }
 
-void Response::AddHeaderText(std::string_view text) { AppendHeader(text); }
+void Response::AddHeaderText(std::string_view text)
+{
+    AppendHeader(text);
+}
 
 void Response::AddHeader(std::string_view name, std::string_view value)
 {
@@ -118,7 +127,10 @@ void Response::AddConnection(std::string_view value)
     AddHeader("Connection", value.empty() ? "close" : value);
 }
 
-void Response::AddBodyText(std::string_view text) { AppendBody(text); }
+void Response::AddBodyText(std::string_view text)
+{
+    AppendBody(text);
+}
 
 void Response::AddBodyBytes(const void* bytes, std::size_t count)
 {
@@ -140,7 +152,8 @@ void Response::BeginPage(std::string_view title, std::string_view background, st
 
 void Response::AddPageFooter()
 {
-    AppendBody("<hr size=\"1\">\r\n<p style=\"text-align:right;margin-top:5\"><a style=\"color:#0000ff\" href=\"");
+    AppendBody(
+        "<hr size=\"1\">\r\n<p style=\"text-align:right;margin-top:5\"><a style=\"color:#0000ff\" href=\"");
     AppendBody(kMakerUrl);
     AppendBody("\">Powered by Vireo</a></p>\r\n</BODY>\r\n</HTML>\r\n");
 }
@@ -186,7 +199,10 @@ bool FileResponse::SelectRange(const RangeSpec& range)
     return true;
 }
 
-std::uint64_t FileResponse::BodySize() const { return file_ ? bytes_left_ : Response::BodySize(); }
+std::uint64_t FileResponse::BodySize() const
+{
+    return file_ ? bytes_left_ : Response::BodySize();
+}
 
 std::size_t FileResponse::ReadBody(char* buffer, std::size_t capacity)
 {

@@ -133,6 +133,8 @@ Server::LoopResult Server::ListenLoop()
         if (waits[0].revents & (POLLERR | POLLNVAL)) break;
         AcceptOne();
     }
+    // A stopped server refuses new visitors instead of letting them wait in the queue unanswered.
+    listener_.Close();
     return LoopResult::Stopped;
 }
 

@@ -1,7 +1,9 @@
 #include "core/standard_answers.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
+#include <utility>
 
 #include "core/url_codec.h"
 
@@ -11,20 +13,24 @@ namespace {
 constexpr std::string_view kPageTitleRowStart =
     "<table width=\"100%\" cols=\"2\">\r\n<tr>\r\n<td align=\"left\" vAlign=\"middle\">";
 constexpr std::string_view kPageTitleRowEnd =
-    "</h3></td>\r\n<td align=\"right\" vAlign=\"middle\"><a style=\"color:#0000ff\" href=\"/\">Home</a></td>\r\n"
+    "</h3></td>\r\n<td align=\"right\" vAlign=\"middle\"><a style=\"color:#0000ff\" "
+    "href=\"/\">Home</a></td>\r\n"
     "</tr>\r\n</table>\r\n<hr size=\"1\">\r\n";
+
+// The words the error page puts after the status number; other statuses get none.
+constexpr std::array<std::pair<unsigned, std::string_view>, 6> kReasonTexts = {{
+    {400, "(Bad Request)"},
+    {401, "(Unauthorized)"},
+    {403, "(Forbidden)"},
+    {404, "(Not Found)"},
+    {405, "(Method Not Allowed)"},
+    {406, "(Not Acceptable)"},
+}};
 
 std::string_view ReasonText(unsigned status)
 {
-    switch (status) {
-        case 400: return "(Bad Request)";
-        case 401: return "(Unauthorized)";
-        case 403: return "(Forbidden)";
-        case 404: return "(Not Found)";
-        case 405: return "(Method Not Allowed)";
-        case 406: return "(Not Acceptable)";
-        default: return {};
-    }
+    auto known = std::ranges::find(kReasonTexts, status, &std::pair<unsigned, std::string_view>::first);
+    return known != kReasonTexts.end() ? known->second : std::string_view();
 }
 
 // Writes each non-blank line of the request, without its leading blanks and line ends, followed
@@ -106,7 +112,10 @@ void BuildRedirect(Response& response, std::string_view location)
     response.Finish();
 }
 
-void BuildNotModified(Response& response) { BuildHeaderOnly(response, 304); }
+void BuildNotModified(Response& response)
+{
+    BuildHeaderOnly(response, 304);
+}
 
 void BuildEchoPage(Response& response, std::string_view request_text)
 {

@@ -39,8 +39,7 @@ std::string UrlUnescape(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         bool has_two_after = i + 2 < text.size();
-        std::optional<unsigned> high =
-            text[i] == '%' && has_two_after ? HexValue(text[i + 1]) : std::nullopt;
+        std::optional<unsigned> high = text[i] == '%' && has_two_after ? HexValue(text[i + 1]) : std::nullopt;
         std::optional<unsigned> low = high ? HexValue(text[i + 2]) : std::nullopt;
         if (low) {
             out.push_back(static_cast<char>(*high * 16 + *low));
@@ -56,11 +55,16 @@ std::string UrlEscape(std::string_view text)
 {
     return ReplaceEach(text, [](char c) -> std::string_view {
         switch (c) {
-            case ' ': return "%20";
-            case '"': return "%22";
-            case '#': return "%23";
-            case '%': return "%25";
-            default: return {};
+            case ' ':
+                return "%20";
+            case '"':
+                return "%22";
+            case '#':
+                return "%23";
+            case '%':
+                return "%25";
+            default:
+                return {};
         }
     });
 }
@@ -69,11 +73,16 @@ std::string HtmlEscape(std::string_view text)
 {
     return ReplaceEach(text, [](char c) -> std::string_view {
         switch (c) {
-            case '&': return "&amp;";
-            case '<': return "&lt;";
-            case '>': return "&gt;";
-            case '"': return "&quot;";
-            default: return {};
+            case '&':
+                return "&amp;";
+            case '<':
+                return "&lt;";
+            case '>':
+                return "&gt;";
+            case '"':
+                return "&quot;";
+            default:
+                return {};
         }
     });
 }

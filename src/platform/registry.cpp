@@ -28,12 +28,14 @@ constexpr const char* kSchema =
     "  PRIMARY KEY (key_path, name)"
     ") WITHOUT ROWID;";
 
-constexpr const char* kSelectValue = "SELECT type, data FROM registry_values WHERE key_path = ?1 AND name = ?2";
+constexpr const char* kSelectValue =
+    "SELECT type, data FROM registry_values WHERE key_path = ?1 AND name = ?2";
 constexpr const char* kUpsertValue =
     "INSERT INTO registry_values (key_path, name, type, data) VALUES (?1, ?2, ?3, ?4) "
     "ON CONFLICT (key_path, name) DO UPDATE SET type = excluded.type, data = excluded.data";
 constexpr const char* kDeleteValue = "DELETE FROM registry_values WHERE key_path = ?1 AND name = ?2";
-constexpr const char* kInsertKey = "INSERT OR IGNORE INTO registry_keys (path, parent, name) VALUES (?1, ?2, ?3)";
+constexpr const char* kInsertKey =
+    "INSERT OR IGNORE INTO registry_keys (path, parent, name) VALUES (?1, ?2, ?3)";
 constexpr const char* kSelectKey = "SELECT 1 FROM registry_keys WHERE path = ?1";
 constexpr const char* kSelectSubkey =
     "SELECT name FROM registry_keys WHERE parent = ?1 ORDER BY name LIMIT 1 OFFSET ?2";

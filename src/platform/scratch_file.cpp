@@ -25,7 +25,10 @@ ScratchFile::ScratchFile(UniqueFd fd, std::filesystem::path path, bool delete_on
 {
 }
 
-ScratchFile::~ScratchFile() { Remove(); }
+ScratchFile::~ScratchFile()
+{
+    Remove();
+}
 
 ScratchFile::ScratchFile(ScratchFile&& other) noexcept
     : fd_(std::move(other.fd_)),

@@ -167,6 +167,7 @@ SqliteStatement::~SqliteStatement()
 
 void SqliteStatement::BindText(int index, std::string_view text)
 {
+    if (!statement_) return;
     // A null pointer would bind SQL NULL instead of an empty text.
     sqlite3_bind_text(statement_, index, text.empty() ? "" : text.data(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
@@ -174,6 +175,7 @@ void SqliteStatement::BindText(int index, std::string_view text)
 
 void SqliteStatement::BindBlob(int index, std::span<const std::uint8_t> bytes)
 {
+    if (!statement_) return;
     if (bytes.empty()) {
         sqlite3_bind_zeroblob(statement_, index, 0);
         return;
@@ -181,9 +183,15 @@ void SqliteStatement::BindBlob(int index, std::span<const std::uint8_t> bytes)
     sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
-void SqliteStatement::BindInt(int index, std::int64_t value) { sqlite3_bind_int64(statement_, index, value); }
+void SqliteStatement::BindInt(int index, std::int64_t value)
+{
+    if (statement_) sqlite3_bind_int64(statement_, index, value);
+}
 
-int SqliteStatement::Step() { return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE; }
+int SqliteStatement::Step()
+{
+    return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE;
+}
 
 bool SqliteStatement::Run()
 {
@@ -193,7 +201,10 @@ bool SqliteStatement::Run()
     return result == SQLITE_DONE;
 }
 
-std::int64_t SqliteStatement::ColumnInt(int column) const { return sqlite3_column_int64(statement_, column); }
+std::int64_t SqliteStatement::ColumnInt(int column) const
+{
+    return sqlite3_column_int64(statement_, column);
+}
 
 std::string_view SqliteStatement::ColumnText(int column) const
 {
@@ -234,9 +245,15 @@ SqliteStatement DatabaseLease::Prepare(const char* sql)
     return SqliteStatement(database_ ? database_->Prepare(sql) : nullptr);
 }
 
-bool DatabaseLease::Execute(const char* sql) { return Prepare(sql).Run(); }
+bool DatabaseLease::Execute(const char* sql)
+{
+    return Prepare(sql).Run();
+}
 
-int DatabaseLease::ChangedRows() const { return database_ ? database_->ChangedRows() : 0; }
+int DatabaseLease::ChangedRows() const
+{
+    return database_ ? database_->ChangedRows() : 0;
+}
 
 DatabaseLease LeaseDatabase(const std::filesystem::path& path, DatabaseOpen mode, const char* setup_sql)
 {

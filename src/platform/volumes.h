@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vireo {
@@ -13,6 +15,17 @@ enum class DriveKind {
     Remote = 4,     // network file systems: nfs, cifs, sshfs...
     CdRom = 5,      // iso9660 and udf
 };
+
+// One line of the mount table.
+struct MountEntry {
+    std::string source;       // the device or remote share
+    std::string mount_point;  // where it is mounted
+    std::string type;         // the file-system type ("ext4", "iso9660"...)
+};
+
+// The mount that holds an absolute path: the longest mount point that contains it (symbolic links
+// resolved as far as the path exists); of equal ones the last mounted, which hides the others.
+std::optional<MountEntry> FindMount(std::string_view path);
 
 // The kind of the file system mounted where an absolute path lies (the mount point that is the
 // longest prefix of the path, symbolic links resolved as far as the path exists).

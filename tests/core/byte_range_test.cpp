@@ -16,7 +16,10 @@ struct RangeCase {
     std::optional<RangeSpec> range;
 };
 
-void PrintTo(const RangeCase& c, std::ostream* os) { *os << '"' << c.value << "\" of " << c.size; }
+void PrintTo(const RangeCase& c, std::ostream* os)
+{
+    *os << '"' << c.value << "\" of " << c.size;
+}
 
 class ParseRangeTest : public ::testing::TestWithParam<RangeCase> {};
 
@@ -46,16 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"bytes= 5-9", 1000, std::nullopt}, RangeCase{"bytes=5- 9", 1000, std::nullopt},
         RangeCase{"bytes=5-9 ", 1000, std::nullopt}, RangeCase{"bytes=5-", 1000, RangeSpec{5, 999}},
         RangeCase{"bytes=999-", 1000, RangeSpec{999, 999}}, RangeCase{"bytes=1000-", 1000, std::nullopt},
-        RangeCase{"bytes=999-999", 1000, RangeSpec{999, 999}}, RangeCase{"bytes=0-999", 1000, RangeSpec{0, 999}},
-        RangeCase{"bytes=0-1000", 1000, std::nullopt}, RangeCase{"bytes=9-5", 1000, std::nullopt},
-        RangeCase{"bytes=-0", 1000, std::nullopt}, RangeCase{"bytes=-1", 1000, RangeSpec{999, 999}},
-        RangeCase{"bytes=-999", 1000, RangeSpec{1, 999}}, RangeCase{"bytes=-1000", 1000, std::nullopt},
-        RangeCase{"bytes=-", 1000, std::nullopt}, RangeCase{"bytes=--5", 1000, std::nullopt},
-        RangeCase{"bytes=-5-", 1000, std::nullopt}, RangeCase{"bytes=+5-9", 1000, std::nullopt},
-        RangeCase{"bytes=5--9", 1000, std::nullopt}, RangeCase{"bytes=5", 1000, std::nullopt},
-        RangeCase{"bytes=abc", 1000, std::nullopt}, RangeCase{"bytes=", 1000, std::nullopt},
-        RangeCase{"bytes", 1000, std::nullopt}, RangeCase{"=0-1", 1000, std::nullopt},
-        RangeCase{"items=0-1", 1000, std::nullopt}, RangeCase{"", 1000, std::nullopt},
+        RangeCase{"bytes=999-999", 1000, RangeSpec{999, 999}},
+        RangeCase{"bytes=0-999", 1000, RangeSpec{0, 999}}, RangeCase{"bytes=0-1000", 1000, std::nullopt},
+        RangeCase{"bytes=9-5", 1000, std::nullopt}, RangeCase{"bytes=-0", 1000, std::nullopt},
+        RangeCase{"bytes=-1", 1000, RangeSpec{999, 999}}, RangeCase{"bytes=-999", 1000, RangeSpec{1, 999}},
+        RangeCase{"bytes=-1000", 1000, std::nullopt}, RangeCase{"bytes=-", 1000, std::nullopt},
+        RangeCase{"bytes=--5", 1000, std::nullopt}, RangeCase{"bytes=-5-", 1000, std::nullopt},
+        RangeCase{"bytes=+5-9", 1000, std::nullopt}, RangeCase{"bytes=5--9", 1000, std::nullopt},
+        RangeCase{"bytes=5", 1000, std::nullopt}, RangeCase{"bytes=abc", 1000, std::nullopt},
+        RangeCase{"bytes=", 1000, std::nullopt}, RangeCase{"bytes", 1000, std::nullopt},
+        RangeCase{"=0-1", 1000, std::nullopt}, RangeCase{"items=0-1", 1000, std::nullopt},
+        RangeCase{"", 1000, std::nullopt},
         // Lists of ranges are not served as ranges.
         RangeCase{"bytes=0-1,5-9", 1000, std::nullopt}, RangeCase{"bytes=0-1, 5-9", 1000, std::nullopt},
         RangeCase{"bytes=5-,7-", 1000, std::nullopt}, RangeCase{"bytes=-5,-7", 1000, std::nullopt},

@@ -23,8 +23,9 @@ std::string RandomBuffer(std::mt19937& random, std::size_t max_length)
     for (char& c : out) {
         int k = kind(random);
         // Mostly allowed text, sometimes any byte at all (NUL and 0xFF included).
-        c = k < 7 ? kInteresting[pick(random)] : k < 9 ? static_cast<char>(0x20 + any_byte(random) % 0x5F)
-                                                       : static_cast<char>(any_byte(random));
+        c = k < 7   ? kInteresting[pick(random)]
+            : k < 9 ? static_cast<char>(0x20 + any_byte(random) % 0x5F)
+                    : static_cast<char>(any_byte(random));
     }
     return out;
 }

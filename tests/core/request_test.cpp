@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/printable.h"
+
 namespace vireo {
 namespace {
 
@@ -16,6 +18,11 @@ struct RequestLineCase {
     std::string_view query;
     bool well_formed;
 };
+
+void PrintTo(const RequestLineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class RequestLineTest : public ::testing::TestWithParam<RequestLineCase> {};
 
@@ -37,11 +44,13 @@ TEST_P(RequestLineTest, SplitsMethodUrlAndQuery)
 INSTANTIATE_TEST_SUITE_P(
     Request, RequestLineTest,
     ::testing::Values(
-        RequestLineCase{"EncodedPathAndQuery", "GET /a%20b?x=1 HTTP/1.1\r\n\r\n", Method::Get, "/a%20b", "x=1", true},
+        RequestLineCase{"EncodedPathAndQuery", "GET /a%20b?x=1 HTTP/1.1\r\n\r\n", Method::Get, "/a%20b",
+                        "x=1", true},
         RequestLineCase{"NoVersion", "GET /\r\n\r\n", Method::Get, "/", "", true},
         RequestLineCase{"MethodAlone", "GET\r\n\r\n", Method::Get, "", "", false},
         RequestLineCase{"NoLineEndAtAll", "GET /x HTTP/1.1", Method::Get, "/x", "", true},
-        RequestLineCase{"LeadingBlankLines", "\r\n\r\n \t\nGET /x HTTP/1.1\r\n\r\n", Method::Get, "/x", "", true},
+        RequestLineCase{"LeadingBlankLines", "\r\n\r\n \t\nGET /x HTTP/1.1\r\n\r\n", Method::Get, "/x", "",
+                        true},
         RequestLineCase{"LowerCaseMethod", "get /x HTTP/1.1\r\n\r\n", Method::Get, "/x", "", true},
         RequestLineCase{"MixedCaseMethod", "hEaD /x HTTP/1.1\r\n\r\n", Method::Head, "/x", "", true},
         RequestLineCase{"Post", "POST /up HTTP/1.1\r\n\r\n", Method::Post, "/up", "", true},
@@ -50,26 +59,30 @@ INSTANTIATE_TEST_SUITE_P(
         RequestLineCase{"Put", "PUT /p HTTP/1.1\r\n\r\n", Method::Put, "/p", "", true},
         RequestLineCase{"Trace", "TRACE /t HTTP/1.1\r\n\r\n", Method::Trace, "/t", "", true},
         RequestLineCase{"UnknownMethod", "PATCH /x HTTP/1.1\r\n\r\n", Method::Unknown, "/x", "", false},
-        RequestLineCase{"MethodPrefixIsNotTheMethod", "GETX /x HTTP/1.1\r\n\r\n", Method::Unknown, "/x", "", false},
-        RequestLineCase{"LongMethodIsCutAndUnknown", std::string(5000, 'G') + " /x HTTP/1.1\r\n\r\n", Method::Unknown,
-                        "/x", "", false},
-        RequestLineCase{"MethodOfThirtyOneBytes", "GET" + std::string(28, 'T') + " /x\r\n\r\n", Method::Unknown, "/x",
-                        "", false},
+        RequestLineCase{"MethodPrefixIsNotTheMethod", "GETX /x HTTP/1.1\r\n\r\n", Method::Unknown, "/x", "",
+                        false},
+        RequestLineCase{"LongMethodIsCutAndUnknown", std::string(5000, 'G') + " /x HTTP/1.1\r\n\r\n",
+                        Method::Unknown, "/x", "", false},
+        RequestLineCase{"MethodOfThirtyOneBytes", "GET" + std::string(28, 'T') + " /x\r\n\r\n",
+                        Method::Unknown, "/x", "", false},
         RequestLineCase{"HighBytesInMethod", "G\xC3\xA9T /x\r\n\r\n", Method::Unknown, "/x", "", false},
         RequestLineCase{"TabsSeparate", "GET\t\t/t\tHTTP/1.1\r\n\r\n", Method::Get, "/t", "", true},
         RequestLineCase{"SeveralSpaces", "GET   /s   HTTP/1.1\r\n\r\n", Method::Get, "/s", "", true},
-        RequestLineCase{"BlanksAfterQuestionMark", "GET /t?\t q HTTP/1.1\r\n\r\n", Method::Get, "/t", "q", true},
+        RequestLineCase{"BlanksAfterQuestionMark", "GET /t?\t q HTTP/1.1\r\n\r\n", Method::Get, "/t", "q",
+                        true},
         // Only the first "?" splits; the query keeps the rest.
         RequestLineCase{"SecondQuestionMark", "GET /a?b?c HTTP/1.1\r\n\r\n", Method::Get, "/a", "b?c", true},
         RequestLineCase{"EmptyQueryAtEnd", "GET /a?\r\n\r\n", Method::Get, "/a", "", true},
         // Blanks after "?" are skipped, so the version is taken for the query.
-        RequestLineCase{"EmptyQueryBeforeVersion", "GET /a? HTTP/1.1\r\n\r\n", Method::Get, "/a", "HTTP/1.1", true},
-        RequestLineCase{"QuestionMarkAfterBlankIsNotAQuery", "GET /a ?b\r\n\r\n", Method::Get, "/a", "", true},
+        RequestLineCase{"EmptyQueryBeforeVersion", "GET /a? HTTP/1.1\r\n\r\n", Method::Get, "/a", "HTTP/1.1",
+                        true},
+        RequestLineCase{"QuestionMarkAfterBlankIsNotAQuery", "GET /a ?b\r\n\r\n", Method::Get, "/a", "",
+                        true},
         RequestLineCase{"EchoUrl", "GET /photos/?? HTTP/1.1\r\n\r\n", Method::Get, "/photos/", "?", true},
         RequestLineCase{"CarriageReturnsOnly", "GET /c HTTP/1.1\rHost: h\r\r", Method::Get, "/c", "", true},
         RequestLineCase{"LineFeedsOnly", "GET /l HTTP/1.1\nHost: h\n\n", Method::Get, "/l", "", true},
-        RequestLineCase{"HighBytesInUrl", "GET /caf\xC3\xA9 HTTP/1.1\r\n\r\n", Method::Get, "/caf\xC3\xA9", "", true}),
-    [](const auto& test) { return std::string(test.param.name); });
+        RequestLineCase{"HighBytesInUrl", "GET /caf\xC3\xA9 HTTP/1.1\r\n\r\n", Method::Get, "/caf\xC3\xA9",
+                        "", true}));
 
 TEST(Request, NothingButBlanksLeavesTheRequestReset)
 {
@@ -96,6 +109,17 @@ TEST(Request, RawTextIsTheHeaderAsReceivedWithTwoZerosBehind)
     EXPECT_EQ(request.RawText().data()[request.RawText().size() + 1], '\0');
     EXPECT_EQ(request.Url(), "/x");
     EXPECT_EQ(request.Header("Host"), "h ");
+}
+
+TEST(Request, ParsesItsOwnRawTextAgain)
+{
+    Request request;
+    request.Parse("GET /again?q HTTP/1.1\r\nHost: h\r\n\r\n");
+    request.Parse(request.RawText());
+    EXPECT_EQ(request.Url(), "/again");
+    EXPECT_EQ(request.Query(), "q");
+    EXPECT_EQ(request.Header("Host"), "h");
+    EXPECT_EQ(request.RawText(), "GET /again?q HTTP/1.1\r\nHost: h\r\n\r\n");
 }
 
 TEST(Request, ParseAndResetStartOver)
@@ -133,6 +157,11 @@ struct HeaderCase {
     std::string_view value;
 };
 
+void PrintTo(const HeaderCase& c, std::ostream* os)
+{
+    *os << testing::Printable(c.name);
+}
+
 class HeaderLookupTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HeaderLookupTest, FindsTheFirstLineStartingWithTheName)
@@ -146,7 +175,8 @@ TEST_P(HeaderLookupTest, FindsTheFirstLineStartingWithTheName)
 
 INSTANTIATE_TEST_SUITE_P(
     Request, HeaderLookupTest,
-    ::testing::Values(HeaderCase{"Host", "example"}, HeaderCase{"HOST", "example"}, HeaderCase{"host", "example"},
+    ::testing::Values(HeaderCase{"Host", "example"}, HeaderCase{"HOST", "example"},
+                      HeaderCase{"host", "example"},
                       // A prefix test: "Range" finds "Range-Unit" first, and only blanks and colons
                       // are skipped after the name.
                       HeaderCase{"Range", "-Unit: pages"}, HeaderCase{"Range:", "bytes=0-9"},
@@ -169,6 +199,11 @@ struct ContentLengthCase {
     std::string header_line;
     std::optional<std::uint64_t> length;
 };
+
+void PrintTo(const ContentLengthCase& c, std::ostream* os)
+{
+    *os << testing::Printable(c.header_line);
+}
 
 class ContentLengthTest : public ::testing::TestWithParam<ContentLengthCase> {};
 
@@ -239,6 +274,11 @@ struct WellFormedCase {
     bool well_formed;
 };
 
+void PrintTo(const WellFormedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class WellFormedTest : public ::testing::TestWithParam<WellFormedCase> {};
 
 TEST_P(WellFormedTest, LimitsTheFirstPathSegment)
@@ -250,33 +290,39 @@ TEST_P(WellFormedTest, LimitsTheFirstPathSegment)
 
 INSTANTIATE_TEST_SUITE_P(
     Request, WellFormedTest,
-    ::testing::Values(
-        WellFormedCase{"Root", "/", true}, WellFormedCase{"OnlySeparators", "//\\\\/", true},
-        WellFormedCase{"Folder47", "/" + std::string(47, 'a') + "/x", true},
-        WellFormedCase{"Folder48", "/" + std::string(48, 'a') + "/x", false},
-        WellFormedCase{"Folder47Backslash", "/" + std::string(47, 'a') + "\\x", true},
-        WellFormedCase{"Folder48Backslash", "/" + std::string(48, 'a') + "\\x", false},
-        WellFormedCase{"Folder48TrailingSeparator", "/" + std::string(48, 'a') + "/", false},
-        WellFormedCase{"Single259", "/" + std::string(259, 'a'), true},
-        WellFormedCase{"Single260", "/" + std::string(260, 'a'), false},
-        // Leading separators of either kind are skipped before counting.
-        WellFormedCase{"LeadingSeparators", "//\\/" + std::string(47, 'a') + "/x", true},
-        // Counted after decoding: 48 encoded letters are 48 bytes, not 144.
-        WellFormedCase{"EncodedFolder47", "/" + [] {
-            std::string s;
-            for (int i = 0; i < 47; ++i) s += "%41";
-            return s;
-        }() + "/", true},
-        WellFormedCase{"EncodedFolder48", "/" + [] {
-            std::string s;
-            for (int i = 0; i < 48; ++i) s += "%41";
-            return s;
-        }() + "/", false},
-        // An encoded slash separates too.
-        WellFormedCase{"EncodedSeparator", "/" + std::string(48, 'a') + "%2Fx", false},
-        WellFormedCase{"LaterSegmentsAreNotLimited", "/a/" + std::string(300, 'b'), true},
-        WellFormedCase{"RelativeTarget", "x", true}),
-    [](const auto& test) { return std::string(test.param.name); });
+    ::testing::Values(WellFormedCase{"Root", "/", true}, WellFormedCase{"OnlySeparators", "//\\\\/", true},
+                      WellFormedCase{"Folder47", "/" + std::string(47, 'a') + "/x", true},
+                      WellFormedCase{"Folder48", "/" + std::string(48, 'a') + "/x", false},
+                      WellFormedCase{"Folder47Backslash", "/" + std::string(47, 'a') + "\\x", true},
+                      WellFormedCase{"Folder48Backslash", "/" + std::string(48, 'a') + "\\x", false},
+                      WellFormedCase{"Folder48TrailingSeparator", "/" + std::string(48, 'a') + "/", false},
+                      WellFormedCase{"Single259", "/" + std::string(259, 'a'), true},
+                      WellFormedCase{"Single260", "/" + std::string(260, 'a'), false},
+                      // Leading separators of either kind are skipped before counting.
+                      WellFormedCase{"LeadingSeparators", "//\\/" + std::string(47, 'a') + "/x", true},
+                      // Counted after decoding: 48 encoded letters are 48 bytes, not 144.
+                      WellFormedCase{"EncodedFolder47",
+                                     "/" +
+                                         [] {
+                                             std::string s;
+                                             for (int i = 0; i < 47; ++i) s += "%41";
+                                             return s;
+                                         }() +
+                                         "/",
+                                     true},
+                      WellFormedCase{"EncodedFolder48",
+                                     "/" +
+                                         [] {
+                                             std::string s;
+                                             for (int i = 0; i < 48; ++i) s += "%41";
+                                             return s;
+                                         }() +
+                                         "/",
+                                     false},
+                      // An encoded slash separates too.
+                      WellFormedCase{"EncodedSeparator", "/" + std::string(48, 'a') + "%2Fx", false},
+                      WellFormedCase{"LaterSegmentsAreNotLimited", "/a/" + std::string(300, 'b'), true},
+                      WellFormedCase{"RelativeTarget", "x", true}));
 
 }  // namespace
 }  // namespace vireo

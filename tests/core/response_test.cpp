@@ -29,6 +29,11 @@ struct StatusCase {
     std::string_view line;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* os)
+{
+    *os << c.status;
+}
+
 class StatusLineTest : public ::testing::TestWithParam<StatusCase> {};
 
 TEST_P(StatusLineTest, StartsTheHeader)
@@ -135,8 +140,8 @@ TEST(Response, AppendsAfterFinishChangeNothing)
     response.BeginPage("Late", "#000000");
     response.AddPageFooter();
     EXPECT_TRUE(response.Finish());
-    EXPECT_EQ(MaskDate(ReadAll(response)), "HTTP/1.1 200 OK\r\n" + std::string(kStandardHead) +
-                                               "Content-Length: 3\r\n\r\nabc");
+    EXPECT_EQ(MaskDate(ReadAll(response)),
+              "HTTP/1.1 200 OK\r\n" + std::string(kStandardHead) + "Content-Length: 3\r\n\r\nabc");
 }
 
 TEST(Response, BeginResponseStartsOver)
@@ -163,8 +168,8 @@ TEST(Response, ReadNextNeverMixesHeaderAndBody)
     ASSERT_TRUE(response.Finish());
     std::size_t header_size = response.HeaderSize();
 
-    for (std::size_t capacity : {std::size_t{1}, std::size_t{7}, std::size_t{100}, header_size - 1, header_size,
-                                 std::size_t{8192}, std::size_t{100000}}) {
+    for (std::size_t capacity : {std::size_t{1}, std::size_t{7}, std::size_t{100}, header_size - 1,
+                                 header_size, std::size_t{8192}, std::size_t{100000}}) {
         Response r;
         r.BeginResponse(200);
         r.AddBodyText(body);
@@ -208,7 +213,8 @@ TEST(Response, DateIsTheCurrentTime)
     std::string bytes = ReadAll(response);
     constexpr std::string_view kDate = "\r\nDate: ";
     std::size_t at = bytes.find(kDate) + kDate.size();
-    std::optional<std::time_t> date = ParseHttpDate(std::string_view(bytes).substr(at, bytes.find("\r\n", at) - at));
+    std::optional<std::time_t> date =
+        ParseHttpDate(std::string_view(bytes).substr(at, bytes.find("\r\n", at) - at));
     ASSERT_TRUE(date) << bytes;
     EXPECT_LE(std::abs(*date - std::time(nullptr)), 60);
 }
@@ -244,7 +250,8 @@ protected:
         content_.resize(100000);
         for (char& c : content_) c = static_cast<char>(random());
         path_ = home_.path() / "data.bin";
-        std::ofstream(path_, std::ios::binary).write(content_.data(), static_cast<std::streamsize>(content_.size()));
+        std::ofstream(path_, std::ios::binary)
+            .write(content_.data(), static_cast<std::streamsize>(content_.size()));
     }
 
     UniqueFd Open(int flags = O_RDONLY) { return UniqueFd(::open(path_.c_str(), flags | O_CLOEXEC)); }

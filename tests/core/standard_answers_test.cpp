@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/printable.h"
 #include "core/response_bytes.h"
 #include "support/loopback.h"
 #include "support/page_bytes.h"
@@ -70,6 +71,11 @@ struct ReasonCase {
     std::string_view heading;
 };
 
+void PrintTo(const ReasonCase& c, std::ostream* os)
+{
+    *os << c.status;
+}
+
 class ErrorReasonTest : public ::testing::TestWithParam<ReasonCase> {};
 
 TEST_P(ErrorReasonTest, NamesTheStatus)
@@ -79,22 +85,24 @@ TEST_P(ErrorReasonTest, NamesTheStatus)
               ErrorPage(c.status_line, c.heading, "X<br>\r\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(StandardAnswers, ErrorReasonTest,
-                         ::testing::Values(ReasonCase{400, "HTTP/1.1 400 Bad Request", "Error 400 (Bad Request)"},
-                                           ReasonCase{401, "HTTP/1.1 401 Unauthorized", "Error 401 (Unauthorized)"},
-                                           ReasonCase{403, "HTTP/1.1 403 Forbidden", "Error 403 (Forbidden)"},
-                                           ReasonCase{404, "HTTP/1.1 404 Not Found", "Error 404 (Not Found)"},
-                                           ReasonCase{405, "HTTP/1.1 405", "Error 405 (Method Not Allowed)"},
-                                           ReasonCase{406, "HTTP/1.1 406", "Error 406 (Not Acceptable)"},
-                                           // Without a reason text the blank after the number stays.
-                                           ReasonCase{402, "HTTP/1.1 402", "Error 402 "},
-                                           ReasonCase{500, "HTTP/1.1 500", "Error 500 "}));
+INSTANTIATE_TEST_SUITE_P(
+    StandardAnswers, ErrorReasonTest,
+    ::testing::Values(ReasonCase{400, "HTTP/1.1 400 Bad Request", "Error 400 (Bad Request)"},
+                      ReasonCase{401, "HTTP/1.1 401 Unauthorized", "Error 401 (Unauthorized)"},
+                      ReasonCase{403, "HTTP/1.1 403 Forbidden", "Error 403 (Forbidden)"},
+                      ReasonCase{404, "HTTP/1.1 404 Not Found", "Error 404 (Not Found)"},
+                      ReasonCase{405, "HTTP/1.1 405", "Error 405 (Method Not Allowed)"},
+                      ReasonCase{406, "HTTP/1.1 406", "Error 406 (Not Acceptable)"},
+                      // Without a reason text the blank after the number stays.
+                      ReasonCase{402, "HTTP/1.1 402", "Error 402 "},
+                      ReasonCase{500, "HTTP/1.1 500", "Error 500 "}));
 
 TEST(StandardAnswers, RedirectEscapesTheLocationInsideTheLink)
 {
     std::string body =
         "<HTML>\r\n<HEAD>\r\n<TITLE>302 Found</TITLE>\r\n</HEAD>\r\n<BODY>\r\n<H1>Found</H1>\r\n"
-        "<p>The document has moved <A HREF=\"/a b/&quot;x&quot;&lt;y&gt;&amp;\">here</A>.<P>\r\n<HR>\r\n</BODY>\r\n"
+        "<p>The document has moved <A HREF=\"/a "
+        "b/&quot;x&quot;&lt;y&gt;&amp;\">here</A>.<P>\r\n<HR>\r\n</BODY>\r\n"
         "</HTML>\r\n";
     EXPECT_EQ(Answer([](Response& r) { BuildRedirect(r, "/a b/\"x\"<y>&"); }),
               AnswerStart("HTTP/1.1 302 Found") + "Content-Type: text/html\r\nLocation: /a b/\"x\"<y>&\r\n" +
@@ -106,19 +114,25 @@ struct EchoCase {
     std::string_view lines;
 };
 
+void PrintTo(const EchoCase& c, std::ostream* os)
+{
+    *os << Printable(c.request_text);
+}
+
 class EchoPageTest : public ::testing::TestWithParam<EchoCase> {};
 
 // Blank lines and the blanks that start a line are dropped; the rest is escaped.
 TEST_P(EchoPageTest, ShowsTheRequestLines)
 {
     EXPECT_EQ(Answer([](Response& r) { BuildEchoPage(r, GetParam().request_text); }),
-              HtmlAnswer("HTTP/1.1 200 OK",
-                         PageHead("Request Echo") + kEchoBanner + std::string(GetParam().lines) + PageFooter()));
+              HtmlAnswer("HTTP/1.1 200 OK", PageHead("Request Echo") + kEchoBanner +
+                                                std::string(GetParam().lines) + PageFooter()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     StandardAnswers, EchoPageTest,
-    ::testing::Values(EchoCase{"GET /x??" "<script>alert(\"hi\")</script> HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+    ::testing::Values(EchoCase{"GET /x??"
+                               "<script>alert(\"hi\")</script> HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
                                "GET /x??&lt;script&gt;alert(&quot;hi&quot;)&lt;/script&gt; HTTP/1.1<br>\r\n"
                                "Host: 127.0.0.1<br>\r\n</p>\r\n"},
                       EchoCase{"A\r\nB", "A<br>\r\nB<br>\r\n</p>\r\n"},

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/printable.h"
+
 namespace vireo {
 namespace {
 
@@ -11,6 +13,11 @@ struct CodecCase {
     std::string input;
     std::string output;
 };
+
+void PrintTo(const CodecCase& c, std::ostream* os)
+{
+    *os << testing::Printable(c.input);
+}
 
 class UrlUnescapeTest : public ::testing::TestWithParam<CodecCase> {};
 
@@ -21,12 +28,12 @@ TEST_P(UrlUnescapeTest, DecodesPercentSequences)
 
 INSTANTIATE_TEST_SUITE_P(
     UrlCodec, UrlUnescapeTest,
-    ::testing::Values(CodecCase{"%41", "A"}, CodecCase{"%4", "%4"}, CodecCase{"a%4", "a%4"}, CodecCase{"%", "%"},
-                      CodecCase{"%zz", "%zz"}, CodecCase{"%4g", "%4g"}, CodecCase{"%g4", "%g4"},
-                      CodecCase{"%%41", "%A"}, CodecCase{"%aB%Cd", "\xAB\xCD"}, CodecCase{"a+b", "a+b"},
-                      CodecCase{"/a%20b/%2F", "/a b//"}, CodecCase{"%e2%82%ac", "\xE2\x82\xAC"},
-                      CodecCase{"caf\xC3\xA9", "caf\xC3\xA9"}, CodecCase{"%00", std::string(1, '\0')},
-                      CodecCase{"", ""}, CodecCase{"%2541", "%41"}));
+    ::testing::Values(CodecCase{"%41", "A"}, CodecCase{"%4", "%4"}, CodecCase{"a%4", "a%4"},
+                      CodecCase{"%", "%"}, CodecCase{"%zz", "%zz"}, CodecCase{"%4g", "%4g"},
+                      CodecCase{"%g4", "%g4"}, CodecCase{"%%41", "%A"}, CodecCase{"%aB%Cd", "\xAB\xCD"},
+                      CodecCase{"a+b", "a+b"}, CodecCase{"/a%20b/%2F", "/a b//"},
+                      CodecCase{"%e2%82%ac", "\xE2\x82\xAC"}, CodecCase{"caf\xC3\xA9", "caf\xC3\xA9"},
+                      CodecCase{"%00", std::string(1, '\0')}, CodecCase{"", ""}, CodecCase{"%2541", "%41"}));
 
 class UrlEscapeTest : public ::testing::TestWithParam<CodecCase> {};
 
@@ -55,11 +62,11 @@ TEST_P(HtmlEscapeTest, EscapesMarkup)
     EXPECT_EQ(HtmlEscape(GetParam().input), GetParam().output);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    UrlCodec, HtmlEscapeTest,
-    ::testing::Values(CodecCase{"<a href=\"x\">&</a>", "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;"},
-                      CodecCase{"&amp;", "&amp;amp;"}, CodecCase{"it's \xC3\xA9", "it's \xC3\xA9"},
-                      CodecCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(UrlCodec, HtmlEscapeTest,
+                         ::testing::Values(CodecCase{"<a href=\"x\">&</a>",
+                                                     "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;"},
+                                           CodecCase{"&amp;", "&amp;amp;"},
+                                           CodecCase{"it's \xC3\xA9", "it's \xC3\xA9"}, CodecCase{"", ""}));
 
 }  // namespace
 }  // namespace vireo
