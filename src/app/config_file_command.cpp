@@ -40,7 +40,8 @@ std::expected<AddRequest, int> ParseAdd(Words args, std::ostream& err)
         } else if (word == "--realtime") {
             request.file.real_time = true;
         } else if (word == "--newest") {
-            if (++i == args.size()) return std::unexpected(BadInput(err, "--newest needs a file-name pattern"));
+            if (++i == args.size())
+                return std::unexpected(BadInput(err, "--newest needs a file-name pattern"));
             request.file.use_newest = true;
             request.file.pattern = args[i];
             TrimText(request.file.pattern);
@@ -60,7 +61,8 @@ std::optional<std::string> StoredPath(const std::string& typed)
 {
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(typed, error);
-    if (error || !std::filesystem::exists(absolute, error) || std::filesystem::is_directory(absolute, error)) {
+    if (error || !std::filesystem::exists(absolute, error) ||
+        std::filesystem::is_directory(absolute, error)) {
         return std::nullopt;
     }
     std::string path = absolute.lexically_normal().string();
@@ -73,7 +75,8 @@ std::optional<std::string> StoredPath(const std::string& typed)
 std::optional<std::string> CheckDisplayName(std::string_view name)
 {
     if (name.empty()) return "the display name is empty";
-    if (name.find_first_of("/\\") != std::string_view::npos) return "the display name may not contain / or \\";
+    if (name.find_first_of("/\\") != std::string_view::npos)
+        return "the display name may not contain / or \\";
     if (name == "." || name == "..") return "the display name may not be \".\" or \"..\"";
     for (std::string_view reserved : {kGuestbookName, kWebchatName, kWebCommunityName, kExtensionName}) {
         if (EqualsIgnoreCase(name, reserved)) {

@@ -91,13 +91,16 @@ std::array<std::uint8_t, kDynamicFileRecordSize> EncodeDynamicFile(const Dynamic
 
 DynamicFile DecodeDynamicFile(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() != kDynamicFileRecordSize) return DynamicFile{.path = ZeroTerminated(bytes)};
-    return DynamicFile{
-        .path = ZeroTerminated(bytes.subspan(0, kTextField)),
-        .pattern = ZeroTerminated(bytes.subspan(kPatternOffset, kTextField)),
-        .real_time = GetWord(bytes, kRealTimeOffset) != 0,
-        .use_newest = GetWord(bytes, kUseNewestOffset) != 0,
-    };
+    DynamicFile file;
+    if (bytes.size() != kDynamicFileRecordSize) {
+        file.path = ZeroTerminated(bytes);
+        return file;
+    }
+    file.path = ZeroTerminated(bytes.subspan(0, kTextField));
+    file.pattern = ZeroTerminated(bytes.subspan(kPatternOffset, kTextField));
+    file.real_time = GetWord(bytes, kRealTimeOffset) != 0;
+    file.use_newest = GetWord(bytes, kUseNewestOffset) != 0;
+    return file;
 }
 
 std::optional<std::pair<std::string, DynamicFile>> EnumDynamicFile(int index)
@@ -152,7 +155,8 @@ std::optional<std::pair<std::string, DynamicFile>> AddDynamicFile(std::string_vi
 {
     std::optional<std::string> name = UniqueDynamicFileName(path);
     if (!name) return std::nullopt;
-    DynamicFile file{.path = std::string(path)};
+    DynamicFile file;
+    file.path = path;
     if (!SetDynamicFile(*name, file)) return std::nullopt;
     return std::pair{std::move(*name), std::move(file)};
 }

@@ -37,13 +37,15 @@ void AddFolderRow(Response& response, const FolderRow& row)
     response.AddBodyText("<tr>\r\n<td><a href=\"/" + href + "/\"");
     response.AddBodyText(row.link_attributes);
     response.AddBodyText(">" + HtmlEscape(row.name) + "</a></td>\r\n");
-    response.AddBodyText(row.can_post ? "<td align=\"center\">yes</td>\r\n" : "<td align=\"center\">no</td>\r\n");
-    response.AddBodyText("<td>" + (row.description.empty() ? std::string("&nbsp;") : HtmlEscape(row.description)) +
+    response.AddBodyText(row.can_post ? "<td align=\"center\">yes</td>\r\n"
+                                      : "<td align=\"center\">no</td>\r\n");
+    response.AddBodyText("<td>" +
+                         (row.description.empty() ? std::string("&nbsp;") : HtmlEscape(row.description)) +
                          "</td>\r\n");
     if (row.zip_download) {
         response.AddBodyText("<td align=\"center\"><a href=\"/" + href + "/?zipdld\">Download</a></td>\r\n");
     } else {
-        response.AddBodyText("<td>&nbsp;</td>\r\n");
+        response.AddBodyText(kBlankCell);
     }
     response.AddBodyText("</tr>\r\n");
 }
@@ -85,9 +87,15 @@ void AddFoldersSection(Response& response, bool chat_room_open)
     }
     // The applications open in a window of their own.
     constexpr std::string_view kNewWindow = " target=\"_blank\"";
-    if (guestbook) AddFolderRow(response, {kGuestbookName, kNewWindow, true, "You can drop a message here", false});
-    if (chat_room_open) AddFolderRow(response, {kWebchatName, kNewWindow, false, "The Chat Room", false});
-    if (community) AddFolderRow(response, {kWebCommunityName, kNewWindow, false, "Web Community Members", false});
+    if (guestbook) {
+        AddFolderRow(response, {kGuestbookName, kNewWindow, true, "You can drop a message here", false});
+    }
+    if (chat_room_open) {
+        AddFolderRow(response, {kWebchatName, kNewWindow, false, "The Chat Room", false});
+    }
+    if (community) {
+        AddFolderRow(response, {kWebCommunityName, kNewWindow, false, "Web Community Members", false});
+    }
     response.AddBodyText("</table>\r\n");
 }
 
@@ -131,8 +139,8 @@ void WriteHomePage(Response& response, bool chat_room_open)
 {
     const std::string title = HtmlEscape(GetMainPageTitle());
     BeginGeneratedPage(response, kExpiresMinutes, title);
-    response.AddBodyText("<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>" + title +
-                         "</h4></td>\r\n");
+    response.AddBodyText("<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>" +
+                         title + "</h4></td>\r\n");
     AddPoweredByCell(response);
     response.AddBodyText("</tr>\r\n</table>\r\n");
     response.AddBodyText(kBannerRule);
@@ -146,7 +154,7 @@ void WriteHomePage(Response& response, bool chat_room_open)
 }
 
 int AnswerHomePage(Connection& connection, ClientTable* progress, const ResolvedTarget& home,
-                   const HomePageContext& context)
+                   const Ipv4Endpoint& site, bool chat_room_open)
 {
     // Resolution leaves the local path empty whenever the chosen home page failed its checks, and
     // the generated page stands in.
@@ -161,7 +169,7 @@ int AnswerHomePage(Connection& connection, ClientTable* progress, const Resolved
                 // The extension handler produces the page; for an extension home page the local
                 // path is the file's name inside the extension folder.
                 Response response;
-                BuildRedirect(response, FormatSiteUrl(context.site) + std::string(kExtensionName) + "/" +
+                BuildRedirect(response, FormatSiteUrl(site) + std::string(kExtensionName) + "/" +
                                             UrlEscape(home.local_path));
                 return SendResponse(connection, response, progress);
             }
@@ -170,7 +178,7 @@ int AnswerHomePage(Connection& connection, ClientTable* progress, const Resolved
         }
     }
     Response response;
-    WriteHomePage(response, context.chat_room_open);
+    WriteHomePage(response, chat_room_open);
     return SendResponse(connection, response, progress);
 }
 

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kExpiresMinutes = 30;
 constexpr std::string_view kThumbnailsLabel = "<b style=\"color:#ff0000\">Image Thumbnails</b>";
-constexpr std::string_view kBlankCell = "<td>&nbsp;</td>\r\n";
 
 void AddBanner(Response& response, std::string_view title_html, bool in_subfolder, bool can_post)
 {
@@ -24,13 +23,15 @@ void AddBanner(Response& response, std::string_view title_html, bool in_subfolde
     response.AddBodyText("<table cols=\"" + std::to_string(columns) +
                          "\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h5>[");
     response.AddBodyText(title_html);
-    response.AddBodyText("]</h5></td>\r\n<td width=\"50\" noWrap align=\"center\"><a href=\"/\">Home</a></td>\r\n");
+    response.AddBodyText(
+        "]</h5></td>\r\n<td width=\"50\" noWrap align=\"center\"><a href=\"/\">Home</a></td>\r\n");
     if (in_subfolder) {
         response.AddBodyText(
             "<td width=\"110\" noWrap align=\"center\"><a href=\"..\">Parent Folder</a></td>\r\n");
     }
     if (can_post) {
-        response.AddBodyText("<td width=\"90\" noWrap align=\"center\"><a href=\"?postfile\">Post a File</a></td>\r\n");
+        response.AddBodyText(
+            "<td width=\"90\" noWrap align=\"center\"><a href=\"?postfile\">Post a File</a></td>\r\n");
     }
     AddPoweredByCell(response);
     response.AddBodyText("</tr>\r\n</table>\r\n");

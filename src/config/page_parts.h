@@ -16,6 +16,9 @@ void BeginGeneratedPage(Response& response, int expires_minutes, std::string_vie
 // Closes the page body and finishes the response.
 void EndGeneratedPage(Response& response);
 
+// A table cell with nothing to show.
+inline constexpr std::string_view kBlankCell = "<td>&nbsp;</td>\r\n";
+
 // The banner's right-hand cell: "Powered by" and a link to the maker's page, with its line end.
 void AddPoweredByCell(Response& response);
 
@@ -29,12 +32,12 @@ std::string RelativeHref(std::string_view name);
 // One row of a file table: the name cell, the type cell, the size cell ("0" for a directory), the
 // date cell, then `last_cell` when not empty. Every cell is on a line of its own.
 struct EntryRow {
-    std::string_view href;         // escaped link target
-    std::string_view link_html;    // the link's text, already HTML
-    std::string_view after_link;   // HTML inside the name cell behind the link
-    std::string_view type_html;    // the type cell's content, already HTML
-    const FileEntry& entry;        // size and last write time
-    std::string_view last_cell;    // a whole further cell with its line end, or empty
+    std::string_view href;        // escaped link target
+    std::string_view link_html;   // the link's text, already HTML
+    std::string_view after_link;  // HTML inside the name cell behind the link
+    std::string_view type_html;   // the type cell's content, already HTML
+    const FileEntry& entry;       // size and last write time
+    std::string_view last_cell;   // a whole further cell with its line end, or empty
 };
 void AddEntryRow(Response& response, const EntryRow& row);
 

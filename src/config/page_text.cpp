@@ -71,15 +71,16 @@ std::string Mp3Title(const UniqueFd& file, std::uint64_t size)
 // The position of `needle` in `text`, ASCII case ignored.
 std::size_t FindIgnoreCase(std::string_view text, std::string_view needle, std::size_t from = 0)
 {
-    auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())), text.end(),
-                             needle.begin(), needle.end(),
+    auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(std::min(from, text.size())),
+                             text.end(), needle.begin(), needle.end(),
                              [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); });
     return found == text.end() ? std::string_view::npos : static_cast<std::size_t>(found - text.begin());
 }
 
 std::string HtmlTitle(const UniqueFd& file, std::uint64_t size)
 {
-    std::string page = ReadAt(file, 0, static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxHtmlBytesRead)));
+    std::string page =
+        ReadAt(file, 0, static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxHtmlBytesRead)));
     constexpr std::string_view kOpen = "<title>";
     std::size_t start = FindIgnoreCase(page, kOpen);
     if (start == std::string_view::npos) return {};
@@ -105,7 +106,8 @@ std::string GetTypeName(std::string_view name, bool directory)
 
 std::string GetDisplayTitle(std::string_view path)
 {
-    std::string_view name = path.substr(std::min(path.size(), path.find_last_of('/') + 1));
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) return {};
     std::string_view extension = name.substr(dot);

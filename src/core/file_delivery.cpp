@@ -39,6 +39,7 @@ bool UnmodifiedSince(std::string_view if_modified_since, FileTime last_write)
     return given && *given >= UnixTimeFromFileTime(last_write);
 }
 
+// The file's last write, or now for an undated file.
 void AddLastModified(Response& response, FileTime last_write)
 {
     if (IsDated(last_write)) {
@@ -62,8 +63,9 @@ void BuildFileResponse(FileResponse& response, std::string_view url, std::string
     BuildFileResponse(response, ResolveUrl(url), if_modified_since, if_none_match, if_range, range);
 }
 
-void BuildFileResponse(FileResponse& response, const ResolvedTarget& target, std::string_view if_modified_since,
-                       std::string_view if_none_match, std::string_view if_range, std::string_view range)
+void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
+                       std::string_view if_modified_since, std::string_view if_none_match,
+                       std::string_view if_range, std::string_view range)
 {
     if (response.HasFile() || !target.found) return;
     if (EqualsIgnoreCase(LastComponent(target.local_path), kThumbnailCacheName)) {
@@ -94,10 +96,11 @@ void BuildFileResponse(FileResponse& response, const ResolvedTarget& target, std
     const std::string content_type = ContentTypeFor(LastComponent(target.local_path));
     response.SetFile(std::move(file->fd), opened.size);
     std::optional<RangeSpec> part = range.empty() ? std::nullopt : ParseRange(range, opened.size);
-    bool honoured = part && (if_range.empty() || EqualsIgnoreCase(if_range, tag)) && response.SelectRange(*part);
+    bool honoured =
+        part && (if_range.empty() || EqualsIgnoreCase(if_range, tag)) && response.SelectRange(*part);
     if (honoured) {
         response.BeginResponse(206);
-        response.AddDateHeader("Last-Modified", UnixTimeFromFileTime(opened.last_write));
+        AddLastModified(response, opened.last_write);
         AddEntityTag(response, tag);
         response.AddHeader("Accept-Ranges", "bytes");
         response.AddHeaderText("Content-Range: bytes " + std::to_string(part->start) + "-" +
@@ -117,8 +120,8 @@ int DeliverFile(Connection& connection, ClientTable* progress)
 {
     const Request& request = connection.request();
     FileResponse response;
-    BuildFileResponse(response, request.Url(), request.Header("if-modified-since"), request.Header("if-none-match"),
-                      request.Header("if-range"), request.Header("range"));
+    BuildFileResponse(response, request.Url(), request.Header("if-modified-since"),
+                      request.Header("if-none-match"), request.Header("if-range"), request.Header("range"));
     return SendResponse(connection, response, progress);
 }
 

@@ -106,11 +106,13 @@ int StreamRealTimeFile(Connection& connection, ClientTable* progress, std::chron
     std::unique_ptr<char[]> buffer(file ? new (std::nothrow) char[kChunkBytes] : nullptr);
     if (!buffer) return AnswerNotFound(connection, progress);
 
+    // Only what is written from now on is news, so the end is taken before anything is sent: what
+    // arrives while the header goes out is part of the stream. (A named pipe cannot seek and is
+    // read as it comes.)
+    ::lseek(file.get(), 0, SEEK_END);
     StreamWriter writer(connection, progress);
     writer.Queue(StreamHeader(*actual));
     if (!writer.SendAll()) return writer.result();
-    // Only what is written from now on is news. (A named pipe cannot seek and is read as it comes.)
-    ::lseek(file.get(), 0, SEEK_END);
 
     std::chrono::milliseconds idle{0};
     for (;;) {

@@ -74,12 +74,6 @@ void Server::RequestStop()
     [[maybe_unused]] ssize_t ignored = ::write(wake_.get(), &one, sizeof one);
 }
 
-Ipv4Endpoint Server::BoundAddress() const
-{
-    std::lock_guard guard(bound_lock_);
-    return bound_;
-}
-
 void Server::Run()
 {
     LoopResult result = ListenLoop();
@@ -97,10 +91,7 @@ Server::LoopResult Server::Fail(int code)
 
 Server::LoopResult Server::ListenLoop()
 {
-    {
-        std::lock_guard guard(bound_lock_);
-        bound_ = {};
-    }
+    context_->SetBoundAddress({});
     last_start_error_ = 0;
     listener_.Close();
 
@@ -116,10 +107,7 @@ Server::LoopResult Server::ListenLoop()
     if (bound.address == Ipv4Address{}) {
         if (auto first = HostFirstAddress()) bound.address = *first;
     }
-    {
-        std::lock_guard guard(bound_lock_);
-        bound_ = bound;
-    }
+    context_->SetBoundAddress(bound);
     if (context_->events) context_->events->OnServerNotice(ServerNotice::Listening);
 
     while (!stop_.load()) {

@@ -17,8 +17,23 @@ namespace vireo {
 // still finishing after the server object is gone keeps what it uses alive.
 struct ServerContext {
     explicit ServerContext(std::shared_ptr<ServerEvents> sink) : events(std::move(sink)), clients(events) {}
+
+    // The address the server listens on: for all interfaces, the host's first address.
+    Ipv4Endpoint BoundAddress() const
+    {
+        std::lock_guard guard(bound_lock);
+        return bound;
+    }
+    void SetBoundAddress(const Ipv4Endpoint& address)
+    {
+        std::lock_guard guard(bound_lock);
+        bound = address;
+    }
+
     std::shared_ptr<ServerEvents> events;
     ClientTable clients;
+    mutable std::mutex bound_lock;
+    Ipv4Endpoint bound;
 };
 
 // The listener: a server thread that binds the configured port and address, accepts connections
@@ -39,7 +54,7 @@ public:
 
     bool IsRunning() const { return running_.load(); }
     // The address the server listens on: for all interfaces, the host's first address.
-    Ipv4Endpoint BoundAddress() const;
+    Ipv4Endpoint BoundAddress() const { return context_->BoundAddress(); }
     // The errno of the step that failed the last start, 0 when none.
     int LastStartError() const { return last_start_error_.load(); }
     ClientTable& clients() { return context_->clients; }
@@ -62,8 +77,6 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
     std::atomic<int> last_start_error_{0};
-    mutable std::mutex bound_lock_;
-    Ipv4Endpoint bound_;
 };
 
 }  // namespace vireo

@@ -156,8 +156,8 @@ void ContentTypeTable::AddBuiltIn()
 std::optional<std::string> ContentTypeTable::Find(std::string_view extension) const
 {
     if (auto exact = exact_.find(std::string(extension)); exact != exact_.end()) return exact->second;
-    if (auto found = lowercased_.find(LowerAscii(extension)); found != lowercased_.end()) return found->second;
-    return std::nullopt;
+    auto found = lowercased_.find(LowerAscii(extension));
+    return found != lowercased_.end() ? std::optional(found->second) : std::nullopt;
 }
 
 std::optional<std::string> FindContentType(const ContentTypeTable& table, std::string_view file_name)

@@ -19,7 +19,7 @@ std::optional<RegularFile> OpenRegularFile(std::string_view path)
         fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     RegularFile file{UniqueFd(fd)};
-    struct stat status{};
+    struct stat status {};
     if (!file.fd || ::fstat(file.fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     file.size = static_cast<std::uint64_t>(status.st_size);
     file.last_write = status.st_mtim;

@@ -10,6 +10,7 @@ namespace vireo {
 namespace {
 
 constexpr const char* kMimeFolder = "/usr/share/mime";
+constexpr std::string_view kOctetStream = "application/octet-stream";
 
 constexpr std::array<std::pair<std::string_view, char>, 5> kXmlEntities = {{
     {"&lt;", '<'},
@@ -24,7 +25,8 @@ std::string DecodeXmlEntities(std::string_view text)
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {
-        auto entity = std::ranges::find_if(kXmlEntities, [&](const auto& e) { return text.starts_with(e.first); });
+        auto entity =
+            std::ranges::find_if(kXmlEntities, [&](const auto& e) { return text.starts_with(e.first); });
         if (entity != kXmlEntities.end()) {
             out.push_back(entity->second);
             text.remove_prefix(entity->first.size());
@@ -86,7 +88,9 @@ std::string TypeNameFor(std::string_view name, bool directory, const ContentType
                         MimeComments& comments)
 {
     if (directory) return std::string(kFolderTypeName);
-    if (auto type = FindContentType(types, name)) {
+    // Octet streams are the type of files no table recognises; their description says no more
+    // than "unknown", and the extension says more.
+    if (auto type = FindContentType(types, name); type && *type != kOctetStream) {
         if (auto comment = comments.Find(*type)) return *comment;
     }
     std::size_t dot = name.rfind('.');

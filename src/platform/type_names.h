@@ -34,8 +34,9 @@ private:
 std::optional<std::string> ParseMimeComment(std::string_view xml);
 
 // The type name of a file for the listings: kFolderTypeName for a directory; else the description
-// of the name's content type; else the text after the last "." in upper case and " File"
-// ("xyz.qqq" is "QQQ File"); empty for a name without ".".
+// of the name's content type (unless that is the bare "application/octet-stream"); else the text
+// after the last "." in upper case and " File" ("xyz.qqq" is "QQQ File"); empty for a name
+// without ".".
 std::string TypeNameFor(std::string_view name, bool directory, const ContentTypeTable& types,
                         MimeComments& comments);
 // The same from the system's tables and /usr/share/mime.

@@ -55,10 +55,11 @@ inline std::string EntryRowBytes(std::string_view href, std::string_view link, s
                                  std::string_view type, std::string_view size, std::string_view time,
                                  std::string_view last_cell)
 {
-    return "<tr>\r\n<td noWrap align=\"left\"><a href=\"" + std::string(href) + "\">" + std::string(link) + "</a>" +
-           std::string(after_link) + "</td>\r\n<td noWrap align=\"left\">" + std::string(type) +
-           "</td>\r\n<td noWrap align=\"right\">" + std::string(size) + "</td>\r\n<td noWrap align=\"right\">" +
-           std::string(time) + "</td>\r\n" + std::string(last_cell) + "</tr>\r\n";
+    return "<tr>\r\n<td noWrap align=\"left\"><a href=\"" + std::string(href) + "\">" + std::string(link) +
+           "</a>" + std::string(after_link) + "</td>\r\n<td noWrap align=\"left\">" + std::string(type) +
+           "</td>\r\n<td noWrap align=\"right\">" + std::string(size) +
+           "</td>\r\n<td noWrap align=\"right\">" + std::string(time) + "</td>\r\n" + std::string(last_cell) +
+           "</tr>\r\n";
 }
 
 }  // namespace vireo::testing

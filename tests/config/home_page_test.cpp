@@ -10,17 +10,18 @@
 
 #include "config/dynamic_files.h"
 #include "config/extension_settings.h"
+#include "config/generated_page_bytes.h"
 #include "config/page_text.h"
 #include "config/settings.h"
 #include "core/url_codec.h"
 #include "support/socket_pair.h"
 #include "support/test_home.h"
-#include "config/generated_page_bytes.h"
 
 namespace vireo::testing {
 namespace {
 
-constexpr std::string_view kRule = "<hr color=\"#000000\" size=\"1\" style=\"margin-top:0;margin-bottom:0\">\r\n";
+constexpr std::string_view kRule =
+    "<hr color=\"#000000\" size=\"1\" style=\"margin-top:0;margin-bottom:0\">\r\n";
 constexpr std::string_view kFoldersHead =
     "<h5 style=\"color:#ff0000;margin-top:12;margin-bottom:3\">Folders</h5>\r\n"
     "<table border=\"0\" width=\"100%\" COLS=\"4\" cellpadding=\"0\" noWrap>\r\n"
@@ -32,13 +33,15 @@ constexpr std::string_view kFilesHead =
     "<tr height=\"18\">\r\n<th>Name</th>\r\n<th width=\"120\">Type</th>\r\n<th width=\"120\">Size</th>\r\n"
     "<th width=\"150\">Time</th>\r\n</tr>\r\n";
 const std::string kGuestbookRow =
-    "<tr>\r\n<td><a href=\"/Guestbook/\" target=\"_blank\">Guestbook</a></td>\r\n<td align=\"center\">yes</td>\r\n"
+    "<tr>\r\n<td><a href=\"/Guestbook/\" target=\"_blank\">Guestbook</a></td>\r\n<td "
+    "align=\"center\">yes</td>\r\n"
     "<td>You can drop a message here</td>\r\n<td>&nbsp;</td>\r\n</tr>\r\n";
 const std::string kWebchatRow =
     "<tr>\r\n<td><a href=\"/Webchat/\" target=\"_blank\">Webchat</a></td>\r\n<td align=\"center\">no</td>\r\n"
     "<td>The Chat Room</td>\r\n<td>&nbsp;</td>\r\n</tr>\r\n";
 const std::string kCommunityRow =
-    "<tr>\r\n<td><a href=\"/WebCommunity/\" target=\"_blank\">WebCommunity</a></td>\r\n<td align=\"center\">no</td>\r\n"
+    "<tr>\r\n<td><a href=\"/WebCommunity/\" target=\"_blank\">WebCommunity</a></td>\r\n<td "
+    "align=\"center\">no</td>\r\n"
     "<td>Web Community Members</td>\r\n<td>&nbsp;</td>\r\n</tr>\r\n";
 
 // 2022-07-08 09:10:11 UTC
@@ -48,8 +51,8 @@ constexpr std::string_view kTimeText = "2022-07-08 09:10";
 std::string HomeBody(std::string_view title, std::string_view sections)
 {
     return PageHead(title) + "<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>" +
-           std::string(title) + "</h4></td>\r\n" + kPoweredByCell + "</tr>\r\n</table>\r\n" + std::string(kRule) +
-           std::string(sections) + kPageEnd;
+           std::string(title) + "</h4></td>\r\n" + kPoweredByCell + "</tr>\r\n</table>\r\n" +
+           std::string(kRule) + std::string(sections) + kPageEnd;
 }
 
 class HomePageTest : public ::testing::Test {
@@ -79,7 +82,7 @@ protected:
 
     void Publish(const std::string& display_name, const std::string& path, bool real_time = false)
     {
-        ASSERT_TRUE(SetDynamicFile(display_name, DynamicFile{.path = path, .real_time = real_time}));
+        ASSERT_TRUE(SetDynamicFile(display_name, DynamicFile{path, "", real_time, false}));
     }
 
     TestHome home;
@@ -107,27 +110,26 @@ TEST_F(HomePageTest, ExpiresOneMinuteAfterItWasMade)
 TEST_F(HomePageTest, VisibleFoldersAreListedWithTheirPermissions)
 {
     ASSERT_TRUE(SetSiteIntro("Hello & welcome"));
-    ASSERT_TRUE(WriteFolder("docs", FolderSettings{.path = files.string()}));
-    ASSERT_TRUE(WriteFolder("My Photos", FolderSettings{.path = files.string(),
-                                                         .description = "Holiday pictures",
-                                                         .can_post_files = true,
-                                                         .zip_download = true}));
-    ASSERT_TRUE(WriteFolder("secret", FolderSettings{.path = files.string(), .visible = false}));
+    // Path, description, sub-folders, posting, visible, zip download.
+    ASSERT_TRUE(WriteFolder("docs", FolderSettings{files.string(), "", false, false, true, false}));
+    ASSERT_TRUE(WriteFolder("My Photos",
+                            FolderSettings{files.string(), "Holiday pictures", false, true, true, true}));
+    ASSERT_TRUE(WriteFolder("secret", FolderSettings{files.string(), "Hidden", true, true, false, true}));
     const std::string rows =
         "<tr>\r\n<td><a href=\"/docs/\">docs</a></td>\r\n<td align=\"center\">no</td>\r\n<td>&nbsp;</td>\r\n"
         "<td>&nbsp;</td>\r\n</tr>\r\n"
         "<tr>\r\n<td><a href=\"/My%20Photos/\">My Photos</a></td>\r\n<td align=\"center\">yes</td>\r\n"
-        "<td>Holiday pictures</td>\r\n<td align=\"center\"><a href=\"/My%20Photos/?zipdld\">Download</a></td>\r\n"
+        "<td>Holiday pictures</td>\r\n<td align=\"center\"><a "
+        "href=\"/My%20Photos/?zipdld\">Download</a></td>\r\n"
         "</tr>\r\n";
-    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!", "<p>Hello &amp; welcome</p>\r\n" +
-                                                                           std::string(kRule) +
-                                                                           std::string(kFoldersHead) + rows +
-                                                                           "</table>\r\n")));
+    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!",
+                                             "<p>Hello &amp; welcome</p>\r\n" + std::string(kRule) +
+                                                 std::string(kFoldersHead) + rows + "</table>\r\n")));
 }
 
 TEST_F(HomePageTest, AHiddenFolderAloneLeavesNoFoldersSection)
 {
-    ASSERT_TRUE(WriteFolder("secret", FolderSettings{.path = files.string(), .visible = false}));
+    ASSERT_TRUE(WriteFolder("secret", FolderSettings{files.string(), "", false, false, false, false}));
     EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!", "")));
 }
 
@@ -139,15 +141,16 @@ TEST_F(HomePageTest, ApplicationsThatAreOnFollowTheFolders)
 
     ASSERT_TRUE(SetEnableGuestbook(false));
     ASSERT_TRUE(SetAsWebCommMember(true));
-    EXPECT_EQ(Page(true), GeneratedPage(HomeBody("Welcome to My Website!", std::string(kFoldersHead) + kWebchatRow +
-                                                                               kCommunityRow + "</table>\r\n")));
+    EXPECT_EQ(Page(true),
+              GeneratedPage(HomeBody("Welcome to My Website!", std::string(kFoldersHead) + kWebchatRow +
+                                                                   kCommunityRow + "</table>\r\n")));
 
     ASSERT_TRUE(SetAsWebCommMember(false));
     ASSERT_TRUE(SetAsWebCommHost(true));
     ASSERT_TRUE(SetEnableGuestbook(true));
     ASSERT_TRUE(SetMainPageTitle("Our Site"));
-    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Our Site", std::string(kFoldersHead) + kGuestbookRow + kCommunityRow +
-                                                             "</table>\r\n")));
+    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Our Site", std::string(kFoldersHead) + kGuestbookRow +
+                                                             kCommunityRow + "</table>\r\n")));
 }
 
 TEST_F(HomePageTest, DynamicFilesAreListedByName)
@@ -159,11 +162,12 @@ TEST_F(HomePageTest, DynamicFilesAreListedByName)
     const std::string rows =
         EntryRowBytes("live.log", "live.log", " (RTF)", HtmlEscape(GetTypeName("live.log", false)), "1.5 KB",
                       kTimeText, "") +
-        EntryRowBytes("page.html", "My Page", "", HtmlEscape(GetTypeName("page.html", false)), "35", kTimeText, "") +
-        EntryRowBytes("Report%202024.txt", "Report 2024.txt", "", HtmlEscape(GetTypeName("Report 2024.txt", false)), "512",
-                      kTimeText, "");
-    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!", std::string(kFilesHead) + rows +
-                                                                           "</table>\r\n")));
+        EntryRowBytes("page.html", "My Page", "", HtmlEscape(GetTypeName("page.html", false)), "35",
+                      kTimeText, "") +
+        EntryRowBytes("Report%202024.txt", "Report 2024.txt", "",
+                      HtmlEscape(GetTypeName("Report 2024.txt", false)), "512", kTimeText, "");
+    EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!",
+                                             std::string(kFilesHead) + rows + "</table>\r\n")));
 
     ASSERT_TRUE(SetDynamicFolderVisible(false));
     EXPECT_EQ(Page(), GeneratedPage(HomeBody("Welcome to My Website!", "")));
@@ -179,8 +183,8 @@ TEST_F(HomePageTest, NothingFromTheStoreOrTheDiskBecomesMarkup)
 {
     ASSERT_TRUE(SetMainPageTitle("<b>Site</b>"));
     ASSERT_TRUE(SetSiteIntro("<script>alert(1)</script>"));
-    ASSERT_TRUE(WriteFolder("docs", FolderSettings{.path = files.string(),
-                                                   .description = "\"><img src=x onerror=alert(1)>"}));
+    ASSERT_TRUE(WriteFolder("docs", FolderSettings{files.string(), "\"><img src=x onerror=alert(1)>", false,
+                                                   false, true, false}));
     Publish("<script>alert(1)</script>.txt", WriteFile("x.txt", "x"));
     Publish("a&copy.txt", WriteFile("y.txt", "y"));
     Publish("javascript:alert(1)", WriteFile("z", "z"));
@@ -191,9 +195,11 @@ TEST_F(HomePageTest, NothingFromTheStoreOrTheDiskBecomesMarkup)
     EXPECT_EQ(page.find("<b>"), std::string::npos) << page;
     EXPECT_NE(page.find("<TITLE>&lt;b&gt;Site&lt;/b&gt;</TITLE>"), std::string::npos);
     EXPECT_NE(page.find("<td>&quot;&gt;&lt;img src=x onerror=alert(1)&gt;</td>"), std::string::npos);
-    EXPECT_NE(page.find("<a href=\"&lt;script&gt;alert(1)&lt;/script&gt;.txt\">&lt;script&gt;alert(1)&lt;/script&gt;"
-                        ".txt</a>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find(
+            "<a href=\"&lt;script&gt;alert(1)&lt;/script&gt;.txt\">&lt;script&gt;alert(1)&lt;/script&gt;"
+            ".txt</a>"),
+        std::string::npos);
     EXPECT_NE(page.find("<a href=\"a&amp;copy.txt\">a&amp;copy.txt</a>"), std::string::npos);
     EXPECT_NE(page.find("<a href=\"./javascript:alert(1)\">"), std::string::npos);
     EXPECT_NE(page.find(">&lt;img src=x onerror=alert(1)&gt;</a>"), std::string::npos);
@@ -205,9 +211,9 @@ protected:
     std::string Answer(std::string_view request = "GET / HTTP/1.1\r\n\r\n", bool chat_room_open = false)
     {
         const ResolvedTarget home_target = ResolveUrl("/");
-        const HomePageContext context{.site = {{127, 0, 0, 1}, 8080}, .chat_room_open = chat_room_open};
+        const Ipv4Endpoint site{{127, 0, 0, 1}, 8080};
         return MaskTimes(AnswerOverSocketPair(request, [&](Connection& connection) {
-            AnswerHomePage(connection, nullptr, home_target, context);
+            AnswerHomePage(connection, nullptr, home_target, site, chat_room_open);
         }));
     }
 };
@@ -216,8 +222,8 @@ TEST_F(AnswerHomePageTest, GeneratedPageByDefault)
 {
     EXPECT_EQ(Answer(), GeneratedPage(HomeBody("Welcome to My Website!", "")));
     EXPECT_EQ(Answer("GET / HTTP/1.1\r\n\r\n", true),
-              GeneratedPage(HomeBody("Welcome to My Website!", std::string(kFoldersHead) + kWebchatRow +
-                                                                   "</table>\r\n")));
+              GeneratedPage(HomeBody("Welcome to My Website!",
+                                     std::string(kFoldersHead) + kWebchatRow + "</table>\r\n")));
 }
 
 TEST_F(AnswerHomePageTest, HtmlFileIsDeliveredWholeWhateverTheRequestAsks)
@@ -228,10 +234,11 @@ TEST_F(AnswerHomePageTest, HtmlFileIsDeliveredWholeWhateverTheRequestAsks)
     ASSERT_TRUE(SetHomePageFile("index.html"));
     const std::string answer = Answer(
         "GET / HTTP/1.1\r\nRange: bytes=0-9\r\nIf-Modified-Since: Fri, 01 Jan 2100 00:00:00 GMT\r\n\r\n");
-    EXPECT_EQ(answer, "HTTP/1.1 200 OK\r\nDate: *\r\nServer: Vireo 6.5 (https://quillmark.example/vireo)\r\n"
-                      "Last-Modified: *\r\nAccept-Ranges: bytes\r\nConnection: close\r\nContent-Type: text/html\r\n"
-                      "Content-Length: " +
-                          std::to_string(content.size()) + "\r\n\r\n" + content);
+    EXPECT_EQ(answer,
+              "HTTP/1.1 200 OK\r\nDate: *\r\nServer: Vireo 6.5 (https://quillmark.example/vireo)\r\n"
+              "Last-Modified: *\r\nAccept-Ranges: bytes\r\nConnection: close\r\nContent-Type: text/html\r\n"
+              "Content-Length: " +
+                  std::to_string(content.size()) + "\r\n\r\n" + content);
 }
 
 TEST_F(AnswerHomePageTest, AVanishedHtmlFileFallsBackToTheGeneratedPage)
@@ -256,9 +263,10 @@ TEST_F(AnswerHomePageTest, ExtensionFileIsReachedByARedirect)
         "<HTML>\r\n<HEAD>\r\n<TITLE>302 Found</TITLE>\r\n</HEAD>\r\n<BODY>\r\n<H1>Found</H1>\r\n"
         "<p>The document has moved <A HREF=\"" +
         location + "\">here</A>.<P>\r\n<HR>\r\n</BODY>\r\n</HTML>\r\n";
-    EXPECT_EQ(Answer(), "HTTP/1.1 302 Found\r\nDate: *\r\nServer: Vireo 6.5 (https://quillmark.example/vireo)\r\n"
-                        "Connection: close\r\nContent-Type: text/html\r\nLocation: " +
-                            location + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    EXPECT_EQ(Answer(),
+              "HTTP/1.1 302 Found\r\nDate: *\r\nServer: Vireo 6.5 (https://quillmark.example/vireo)\r\n"
+              "Connection: close\r\nContent-Type: text/html\r\nLocation: " +
+                  location + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
 }
 
 }  // namespace

@@ -33,13 +33,19 @@ constexpr std::string_view kThumbnails = "<b style=\"color:#ff0000\">Image Thumb
 std::string ListingBody(std::string_view title, bool in_subfolder, bool can_post, std::string_view rows)
 {
     const int columns = 3 + in_subfolder + can_post;
-    std::string banner = "<table cols=\"" + std::to_string(columns) +
-                         "\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h5>[" + std::string(title) +
-                         "]</h5></td>\r\n<td width=\"50\" noWrap align=\"center\"><a href=\"/\">Home</a></td>\r\n";
-    if (in_subfolder) banner += "<td width=\"110\" noWrap align=\"center\"><a href=\"..\">Parent Folder</a></td>\r\n";
-    if (can_post) banner += "<td width=\"90\" noWrap align=\"center\"><a href=\"?postfile\">Post a File</a></td>\r\n";
+    std::string banner =
+        "<table cols=\"" + std::to_string(columns) +
+        "\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h5>[" + std::string(title) +
+        "]</h5></td>\r\n<td width=\"50\" noWrap align=\"center\"><a href=\"/\">Home</a></td>\r\n";
+    if (in_subfolder) {
+        banner += "<td width=\"110\" noWrap align=\"center\"><a href=\"..\">Parent Folder</a></td>\r\n";
+    }
+    if (can_post) {
+        banner += "<td width=\"90\" noWrap align=\"center\"><a href=\"?postfile\">Post a File</a></td>\r\n";
+    }
     banner += kPoweredByCell + "</tr>\r\n</table>\r\n";
-    return PageHead(title) + banner + std::string(kTableHead) + std::string(rows) + std::string(kTableEnd) + kPageEnd;
+    return PageHead(title) + banner + std::string(kTableHead) + std::string(rows) + std::string(kTableEnd) +
+           kPageEnd;
 }
 
 std::string DirectoryRow(std::string_view name, bool zip)
@@ -52,7 +58,8 @@ std::string DirectoryRow(std::string_view name, bool zip)
 
 std::string FileRow(std::string_view name, std::string_view link, std::string_view size)
 {
-    return EntryRowBytes(UrlEscape(name), link, "", HtmlEscape(GetTypeName(name, false)), size, kTimeText, kBlankCell);
+    return EntryRowBytes(UrlEscape(name), link, "", HtmlEscape(GetTypeName(name, false)), size, kTimeText,
+                         kBlankCell);
 }
 
 class ListingPageTest : public ::testing::Test {
@@ -100,7 +107,21 @@ protected:
         File(big, "");
         std::filesystem::resize_file(big, 3221225472);
         Date(big);
+        // Adding entries dates a directory anew.
+        Date(share / "Alpha");
         Date(share);
+    }
+
+    struct Permissions {
+        bool subfolders = false;
+        bool post = false;
+        bool zip = false;
+    };
+    // Shares the fixture directory as the visible folder "share".
+    bool Share(Permissions allow)
+    {
+        return WriteFolder("share",
+                           FolderSettings{share.string(), "", allow.subfolders, allow.post, true, allow.zip});
     }
 
     std::string Listing(std::string_view path)
@@ -117,9 +138,7 @@ protected:
 TEST_F(ListingPageTest, TopLevelListsDirectoriesThenThumbnailsThenFiles)
 {
     Populate();
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string(),
-                                                    .can_browse_subfolders = true,
-                                                    .zip_download = true}));
+    ASSERT_TRUE(Share({.subfolders = true, .zip = true}));
     const std::string rows =
         DirectoryRow("Alpha", true) + DirectoryRow("beta", true) +
         EntryRowBytes("ruvededa.$$$", kThumbnails, "", kThumbnails, "100", kTimeText, kBlankCell) +
@@ -135,23 +154,23 @@ TEST_F(ListingPageTest, FolderWithoutSubfoldersListsFilesOnly)
 {
     Directory(share / "sub");
     File(share / "a.txt", "abc");
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string(), .can_post_files = true}));
-    EXPECT_EQ(Listing("/share/"), GeneratedPage(ListingBody("share", false, true, FileRow("a.txt", "a.txt", "3"))));
+    ASSERT_TRUE(Share({.post = true}));
+    EXPECT_EQ(Listing("/share/"),
+              GeneratedPage(ListingBody("share", false, true, FileRow("a.txt", "a.txt", "3"))));
 }
 
 TEST_F(ListingPageTest, DirectoriesWithoutZipDownloadHaveABlankCell)
 {
     Directory(share / "sub");
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string(), .can_browse_subfolders = true}));
-    EXPECT_EQ(Listing("/share/"), GeneratedPage(ListingBody("share", false, false, DirectoryRow("sub", false))));
+    ASSERT_TRUE(Share({.subfolders = true}));
+    EXPECT_EQ(Listing("/share/"),
+              GeneratedPage(ListingBody("share", false, false, DirectoryRow("sub", false))));
 }
 
 TEST_F(ListingPageTest, SubfolderBannerLinksToTheParent)
 {
     Populate();
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string(),
-                                                    .can_browse_subfolders = true,
-                                                    .can_post_files = true}));
+    ASSERT_TRUE(Share({.subfolders = true, .post = true}));
     EXPECT_EQ(Listing("/share/Alpha/"),
               GeneratedPage(ListingBody("Alpha", true, true, FileRow("inner.txt", "inner.txt", "5"))));
     ASSERT_TRUE(SetFolderCanPostFiles("share", false));
@@ -161,7 +180,7 @@ TEST_F(ListingPageTest, SubfolderBannerLinksToTheParent)
 
 TEST_F(ListingPageTest, ExpiresHalfAnHourAfterItWasMade)
 {
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string()}));
+    ASSERT_TRUE(Share({}));
     Response response;
     WriteListingPage(response, "/share/");
     const std::string answer = ReadAll(response);
@@ -179,26 +198,30 @@ TEST_F(ListingPageTest, NamesAndTitlesNeverBecomeMarkup)
     File(share / "javascript:alert(1)", "x");
     File(share / "?postfile", "x");
     File(share / "t.html", "<title><script>alert(1)</script></title>");
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string()}));
+    ASSERT_TRUE(Share({}));
     const std::string page = Listing("/share/");
     EXPECT_EQ(page.find("<script"), std::string::npos) << page;
     EXPECT_EQ(page.find("<img"), std::string::npos) << page;
-    EXPECT_NE(page.find("<a href=\"&lt;img%20src=x%20onerror=alert(1)&gt;.txt\">&lt;img src=x onerror=alert(1)&gt;"
-                        ".txt</a>"),
-              std::string::npos)
+    EXPECT_NE(
+        page.find("<a href=\"&lt;img%20src=x%20onerror=alert(1)&gt;.txt\">&lt;img src=x onerror=alert(1)&gt;"
+                  ".txt</a>"),
+        std::string::npos)
         << page;
-    EXPECT_NE(page.find("<a href=\"%22&gt;&lt;script&gt;alert(1)&lt;.txt\">&quot;&gt;&lt;script&gt;alert(1)&lt;"
-                        ".txt</a>"),
-              std::string::npos)
+    EXPECT_NE(
+        page.find("<a href=\"%22&gt;&lt;script&gt;alert(1)&lt;.txt\">&quot;&gt;&lt;script&gt;alert(1)&lt;"
+                  ".txt</a>"),
+        std::string::npos)
         << page;
-    EXPECT_NE(page.find("<a href=\"./javascript:alert(1)\">javascript:alert(1)</a>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<a href=\"./javascript:alert(1)\">javascript:alert(1)</a>"), std::string::npos)
+        << page;
     EXPECT_NE(page.find("<a href=\"%3Fpostfile\">?postfile</a>"), std::string::npos) << page;
-    EXPECT_NE(page.find("<a href=\"t.html\">&lt;script&gt;alert(1)&lt;/script&gt;</a>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<a href=\"t.html\">&lt;script&gt;alert(1)&lt;/script&gt;</a>"), std::string::npos)
+        << page;
 }
 
 TEST_F(ListingPageTest, AnUnreadableDirectoryHasTheTableHeadAlone)
 {
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string()}));
+    ASSERT_TRUE(Share({}));
     ::chmod(share.c_str(), 0);
     const bool readable = ::access(share.c_str(), R_OK) == 0;  // root reads anyway
     const std::string page = Listing("/share/");
@@ -210,7 +233,7 @@ TEST_F(ListingPageTest, AnUnreadableDirectoryHasTheTableHeadAlone)
 TEST_F(ListingPageTest, APathThatIsNoDirectoryGetsTheNotFoundPage)
 {
     File(share / "a.txt", "abc");
-    ASSERT_TRUE(WriteFolder("share", FolderSettings{.path = share.string()}));
+    ASSERT_TRUE(Share({}));
     EXPECT_TRUE(Listing("/share/a.txt").starts_with("HTTP/1.1 404 Not Found\r\n"));
     EXPECT_TRUE(Listing("/nothing/").starts_with("HTTP/1.1 404 Not Found\r\n"));
 }

@@ -68,7 +68,8 @@ TEST_F(DisplayTitleTest, Mp3TitleComesFromTheTag)
 
 TEST_F(DisplayTitleTest, HtmlTitleIsTakenAsWritten)
 {
-    EXPECT_EQ(GetDisplayTitle(Write("page.html", "<HTML><HEAD><TITLE>My Page</TITLE></HEAD></HTML>")), "My Page");
+    EXPECT_EQ(GetDisplayTitle(Write("page.html", "<HTML><HEAD><TITLE>My Page</TITLE></HEAD></HTML>")),
+              "My Page");
     EXPECT_EQ(GetDisplayTitle(Write("page.HTM", "<title> &amp; spaced </title>")), " &amp; spaced ");
     EXPECT_EQ(GetDisplayTitle(Write("empty.html", "<title></title>")), "");
     EXPECT_EQ(GetDisplayTitle(Write("open.html", "<title>Runs to the end")), "Runs to the end");

@@ -37,7 +37,7 @@ protected:
         std::filesystem::create_directories(share);
         content = Pattern(1000);
         WriteFile("data.txt", content);
-        ASSERT_TRUE(WriteFolder("files", FolderSettings{.path = share.string(), .can_browse_subfolders = true}));
+        ASSERT_TRUE(WriteFolder("files", FolderSettings{share.string(), "", true, false, true, false}));
         tag = ResolveUrl("/files/data.txt").entity_tag;
         ASSERT_FALSE(tag.empty());
     }
@@ -70,10 +70,12 @@ protected:
 
     std::string Partial(std::uint64_t start, std::uint64_t end) const
     {
-        return "HTTP/1.1 206 Partial Content\r\nDate: *\r\nServer: Vireo 6.5 (https://quillmark.example/vireo)\r\n"
+        return "HTTP/1.1 206 Partial Content\r\nDate: *\r\nServer: Vireo 6.5 "
+               "(https://quillmark.example/vireo)\r\n"
                "Last-Modified: " +
-               std::string(kLastModified) + "\r\nETag: " + tag + "\r\nAccept-Ranges: bytes\r\nContent-Range: bytes " +
-               std::to_string(start) + "-" + std::to_string(end) +
+               std::string(kLastModified) + "\r\nETag: " + tag +
+               "\r\nAccept-Ranges: bytes\r\nContent-Range: bytes " + std::to_string(start) + "-" +
+               std::to_string(end) +
                "/1000\r\nConnection: close\r\nContent-Type: text/plain\r\nContent-Length: " +
                std::to_string(end - start + 1) + "\r\n\r\n" + content.substr(start, end - start + 1);
     }
@@ -132,7 +134,8 @@ TEST_F(FileDeliveryTest, IfRangeGuardsTheRange)
 
 TEST_F(FileDeliveryTest, UnsatisfiableOrMalformedRangesGetTheWholeFile)
 {
-    for (std::string_view range : {"bytes=990-2000", "bytes=1000-", "bytes=0-9,20-29", "lines=0-9", "bytes=9-0"}) {
+    for (std::string_view range :
+         {"bytes=990-2000", "bytes=1000-", "bytes=0-9,20-29", "lines=0-9", "bytes=9-0"}) {
         EXPECT_EQ(Build("/files/data.txt", "", "", "", range), Whole()) << range;
     }
 }
@@ -189,7 +192,8 @@ class DeliverFileTest : public FileDeliveryTest {
 protected:
     std::string Exchange(const std::string& request)
     {
-        return AnswerOverSocketPair(request, [](Connection& connection) { DeliverFile(connection, nullptr); });
+        return AnswerOverSocketPair(request,
+                                    [](Connection& connection) { DeliverFile(connection, nullptr); });
     }
 };
 
@@ -206,7 +210,8 @@ TEST_F(DeliverFileTest, TakesTheConditionsFromTheRequest)
 TEST_F(DeliverFileTest, HeadSendsTheHeaderOfTheWholeFile)
 {
     std::string whole = Whole();
-    EXPECT_EQ(Exchange("HEAD /files/data.txt HTTP/1.1\r\n\r\n"), whole.substr(0, whole.size() - content.size()));
+    EXPECT_EQ(Exchange("HEAD /files/data.txt HTTP/1.1\r\n\r\n"),
+              whole.substr(0, whole.size() - content.size()));
 }
 
 TEST_F(DeliverFileTest, LargeFilesArriveWhole)

@@ -99,9 +99,14 @@ TEST(ContentTypeTable, BuiltInTypesServeASystemWithoutTables)
     table.AddGlobs2("");
     table.AddMimeTypes("");
     table.AddBuiltIn();
-    for (auto [name, type] : {std::pair{"a.html", "text/html"}, {"a.txt", "text/plain"}, {"a.png", "image/png"},
-                              {"a.jpeg", "image/jpeg"}, {"a.mp3", "audio/mpeg"}, {"a.pdf", "application/pdf"},
-                              {"a.json", "application/json"}, {"a.zip", "application/zip"}}) {
+    for (auto [name, type] : {std::pair{"a.html", "text/html"},
+                              {"a.txt", "text/plain"},
+                              {"a.png", "image/png"},
+                              {"a.jpeg", "image/jpeg"},
+                              {"a.mp3", "audio/mpeg"},
+                              {"a.pdf", "application/pdf"},
+                              {"a.json", "application/json"},
+                              {"a.zip", "application/zip"}}) {
         EXPECT_EQ(FindContentType(table, name), type) << name;
     }
 }
@@ -125,11 +130,12 @@ TEST(ContentTypeFor, UnknownNamesAreSentAsDownloads)
 
 TEST(MimeComment, TakesTheUntranslatedCommentWithEntitiesDecoded)
 {
-    EXPECT_EQ(ParseMimeComment("<mime-type type=\"a/b\">\n"
-                               "  <comment xml:lang=\"de\">Bild</comment>\n"
-                               "  <comment>Tom &amp; Jerry &lt;cartoon&gt; &quot;x&quot; &apos;y&apos;</comment>\n"
-                               "</mime-type>"),
-              "Tom & Jerry <cartoon> \"x\" 'y'");
+    EXPECT_EQ(
+        ParseMimeComment("<mime-type type=\"a/b\">\n"
+                         "  <comment xml:lang=\"de\">Bild</comment>\n"
+                         "  <comment>Tom &amp; Jerry &lt;cartoon&gt; &quot;x&quot; &apos;y&apos;</comment>\n"
+                         "</mime-type>"),
+        "Tom & Jerry <cartoon> \"x\" 'y'");
     EXPECT_EQ(ParseMimeComment("<comment xml:lang=\"de\">Bild</comment>"), std::nullopt);
     EXPECT_EQ(ParseMimeComment("<comment></comment>"), std::nullopt);
     EXPECT_EQ(ParseMimeComment("<comment>unterminated"), std::nullopt);
@@ -143,18 +149,21 @@ protected:
             "50:image/x-test:*.tst\n"
             "50:application/x-compressed-tar:*.tar.gz\n"
             "50:text/x-nocomment:*.noc\n"
+            "50:application/octet-stream:*.bin\n"
             "50:text/x-readme:*.README\n"
             "50:bad/../../escape:*.esc\n");
         std::filesystem::create_directories(folder / "image");
         std::filesystem::create_directories(folder / "application");
         WriteComment("image/x-test", "Test picture");
         WriteComment("application/x-compressed-tar", "Tar archive (gzip-compressed)");
+        WriteComment("application/octet-stream", "unknown");
     }
 
     void WriteComment(const std::string& type, const std::string& comment)
     {
-        std::ofstream(folder / (type + ".xml")) << "<?xml version=\"1.0\"?>\n<mime-type type=\"" << type
-                                                << "\">\n  <comment>" << comment << "</comment>\n</mime-type>\n";
+        std::ofstream(folder / (type + ".xml"))
+            << "<?xml version=\"1.0\"?>\n<mime-type type=\"" << type << "\">\n  <comment>" << comment
+            << "</comment>\n</mime-type>\n";
     }
 
     TestHome home;
@@ -169,6 +178,7 @@ TEST_F(TypeNameTest, NamesFromCommentsElseFromTheExtension)
     EXPECT_EQ(TypeNameFor("src.tar.gz", false, types, comments), "Tar archive (gzip-compressed)");
     // A known type without a description file, and an unknown extension, fall back alike.
     EXPECT_EQ(TypeNameFor("x.noc", false, types, comments), "NOC File");
+    EXPECT_EQ(TypeNameFor("x.bin", false, types, comments), "BIN File");
     EXPECT_EQ(TypeNameFor("xyz.qqq", false, types, comments), "QQQ File");
     EXPECT_EQ(TypeNameFor("a.b.Mixed", false, types, comments), "MIXED File");
     // A type name is never looked for outside the mime folder.
