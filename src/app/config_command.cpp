@@ -46,6 +46,17 @@ void PrintUsage(std::ostream& out)
            "                           its folder that matches PATTERN (\"\": the same extension)\n"
            "  file list                the dynamic files: name, path, flags, pattern\n"
            "  file remove NAME         stops publishing a dynamic file\n"
+           "  ipfilter mode [off|allow|deny]\n"
+           "                           shows or sets how the IP filter list is used: not at all,\n"
+           "                           as the only addresses allowed, or as addresses refused\n"
+           "  ipfilter add ADDRESS     adds an address to the IP filter list; an octet of 255\n"
+           "                           matches any number (192.168.255.255)\n"
+           "  ipfilter remove ADDRESS  removes an address from the IP filter list\n"
+           "  ipfilter list            the IP filter list\n"
+           "  autoblock list           the addresses blocked for hostile requests\n"
+           "  autoblock add ADDRESS    blocks an address\n"
+           "  autoblock remove ADDRESS unblocks an address\n"
+           "  autoblock clear          empties the auto-block list\n"
            "Names of settings, folders, users and files are matched without regard to letter\n"
            "case; quote names that hold a space (\"Use Passwords\"). A running server sees every\n"
            "change at its next request.\n";
@@ -68,6 +79,8 @@ int RunConfigCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (command == "folder") return RunFolder(rest, out, err);
     if (command == "user") return RunUser(rest, out, err);
     if (command == "file") return RunFile(rest, out, err);
+    if (command == "ipfilter") return RunIpFilter(rest, out, err);
+    if (command == "autoblock") return RunAutoBlock(rest, out, err);
     return BadInput(err, "unknown command \"" + command + "\" (see vireo config help)");
 }
 

@@ -20,12 +20,14 @@ int BadInput(std::ostream& err, std::string_view message);
 // Reports that the store could not be written and returns kStoreFailure.
 int StoreFailure(std::ostream& err);
 
-// The words after "show", "get", "set", "folder", "user" and "file".
+// The words after "show", "get", "set", "folder", "user", "file", "ipfilter" and "autoblock".
 int RunShow(Words args, std::ostream& out, std::ostream& err);
 int RunGet(Words args, std::ostream& out, std::ostream& err);
 int RunSet(Words args, std::ostream& err);
 int RunFolder(Words args, std::ostream& out, std::ostream& err);
 int RunUser(Words args, std::ostream& out, std::ostream& err);
 int RunFile(Words args, std::ostream& out, std::ostream& err);
+int RunIpFilter(Words args, std::ostream& out, std::ostream& err);
+int RunAutoBlock(Words args, std::ostream& out, std::ostream& err);
 
 }  // namespace vireo::config_command

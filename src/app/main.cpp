@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/config_command.h"
+#include "app/log_command.h"
 #include "app/serve_command.h"
 
 namespace {
@@ -10,7 +11,8 @@ namespace {
 void PrintUsage(std::ostream& out)
 {
     out << "Usage: vireo serve            run the web server without a window (Ctrl+C stops it)\n"
-           "       vireo config ...       show and change the settings (vireo config help)\n";
+           "       vireo config ...       show and change the settings (vireo config help)\n"
+           "       vireo log ...          show, search and empty the request logbook (vireo log help)\n";
 }
 
 }  // namespace
@@ -26,6 +28,10 @@ int main(int argc, char** argv)
     if (args[0] == "config") {
         return vireo::RunConfigCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout,
                                        std::cerr);
+    }
+    if (args[0] == "log") {
+        return vireo::RunLogCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout,
+                                    std::cerr);
     }
     std::cerr << "vireo: unknown command \"" << args[0] << "\"\n";
     PrintUsage(std::cerr);

@@ -44,13 +44,12 @@ bool HasDotElement(std::string_view text)
 }
 
 // Keeps the entry of a file that exists and is no directory as the home page's file.
-bool TakeHomeFile(ResolvedTarget& target, std::string_view lookup_path, std::string_view local_path)
+void TakeHomeFile(ResolvedTarget& target, std::string_view lookup_path, std::string_view local_path)
 {
     std::optional<FileEntry> entry = FindFileEntry(lookup_path);
-    if (!entry || entry->directory) return false;
+    if (!entry || entry->directory) return;
     target.local_path = local_path;
     target.entry = std::move(*entry);
-    return true;
 }
 
 // The home page: an HTML file published as a dynamic file, an extension program (its name
@@ -176,7 +175,7 @@ ResolvedTarget ResolveUrl(std::string_view path)
         if (rest_start != std::string::npos) target.rest = text.substr(rest_start);
     }
     const std::size_t last_separator = target.rest.find_last_of(kSeparators);
-    target.last_element = target.rest.empty()                        ? target.folder_name
+    target.last_element = target.rest.empty()                   ? target.folder_name
                           : last_separator == std::string::npos ? target.rest
                                                                 : target.rest.substr(last_separator + 1);
     if (target.folder_name.size() > kMaxFolderNameBytes || target.rest.size() > kMaxRestBytes) return target;

@@ -1,5 +1,6 @@
 #include "core/dispatch.h"
 
+#include "config/access_control.h"
 #include "config/dynamic_files.h"
 #include "config/home_page.h"
 #include "config/listing_page.h"
@@ -21,7 +22,10 @@ namespace {
 class Dispatcher {
 public:
     Dispatcher(Connection& connection, ServerContext& context)
-        : connection_(connection), context_(context), request_(connection.request())
+        : connection_(connection),
+          context_(context),
+          request_(connection.request()),
+          local_client_(IsLocalPeer(connection))
     {
     }
 
@@ -37,7 +41,7 @@ private:
     int Send(Response& response) { return SendResponse(connection_, response, &context_.clients); }
     int Error(unsigned status)
     {
-        Response response;
+        Response response(local_client_);
         BuildErrorPage(response, status, request_.RawText());
         return Send(response);
     }
@@ -48,7 +52,7 @@ private:
     }
     int Listing()
     {
-        Response response;
+        Response response(local_client_);
         WriteListingPage(response, request_.Url());
         return Send(response);
     }
@@ -56,12 +60,21 @@ private:
     // thumbnails, extensions, the guestbook, the chat room and the web community.
     int ServiceNotAvailable() { return Error(404); }
 
+    // With passwords in use, every request but the web community's log-in must carry the
+    // credentials of an account.
+    bool NeedsCredentials(const ResolvedTarget& target) const
+    {
+        if (!GetUsePasswords()) return false;
+        return target.kind != TargetKind::WebCommunity || !EqualsIgnoreCase(target.rest, "login");
+    }
+
     bool IsPost() const { return request_.method() == Method::Post; }
     bool QueryIs(std::string_view word) const { return EqualsIgnoreCase(request_.Query(), word); }
 
     Connection& connection_;
     ServerContext& context_;
     const Request& request_;
+    const bool local_client_;  // the client is this computer
     std::string url_;  // decoded, for the client table
 };
 
@@ -78,8 +91,14 @@ int Dispatcher::Run()
     ResolvedTarget target = ResolveUrl(request_.Url());
     if (!target.found) return Refuse(404, url_);
 
+    if (NeedsCredentials(target) && !HasValidCredentials(request_)) {
+        Response response(local_client_);
+        BuildUnauthorized(response);
+        return Send(response);
+    }
+
     if (request_.Query() == "?") {
-        Response response;
+        Response response(local_client_);
         BuildEchoPage(response, request_.RawText());
         return Send(response);
     }

@@ -102,13 +102,14 @@ int StreamRealTimeFile(Connection& connection, ClientTable* progress, std::chron
     const ResolvedTarget target = ResolveUrl(connection.request().Url());
     std::optional<std::string> actual;
     if (target.kind == TargetKind::DynamicFile) actual = GetActualDynamicFile(target.folder_name);
-    UniqueFd file(actual ? ::open(actual->c_str(), O_RDONLY | O_CLOEXEC) : -1);
+    // Non-blocking, so a named pipe without a writer neither holds up the open nor a read.
+    UniqueFd file(actual ? ::open(actual->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
     std::unique_ptr<char[]> buffer(file ? new (std::nothrow) char[kChunkBytes] : nullptr);
     if (!buffer) return AnswerNotFound(connection, progress);
 
     // Only what is written from now on is news, so the end is taken before anything is sent: what
-    // arrives while the header goes out is part of the stream. (A named pipe cannot seek and is
-    // read as it comes.)
+    // arrives while the header goes out is part of the stream. (A pipe has no end to seek to; it
+    // is read as it comes.)
     ::lseek(file.get(), 0, SEEK_END);
     StreamWriter writer(connection, progress);
     writer.Queue(StreamHeader(*actual));

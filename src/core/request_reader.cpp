@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/logbook.h"
 #include "config/settings.h"
 
 namespace vireo {
@@ -18,17 +19,48 @@ bool IsPlainHeaderByte(unsigned char c)
     return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c <= 0x7E);
 }
 
-void BlockPeer(const Connection& connection)
-{
-    Ipv4Endpoint peer;
-    if (connection.PeerAddress(peer)) AddToAutoBlockList(peer.address);
-}
+// The two ends of the connection, read once at the start: a peer that resets the connection
+// can no longer be named afterwards, yet its record still needs the address.
+class ReadLog {
+public:
+    explicit ReadLog(const Connection& connection)
+    {
+        peer_known_ = connection.PeerAddress(peer_);
+        connection.LocalAddress(local_);
+    }
+
+    void Record(std::string_view bytes, std::string_view message = {}) const
+    {
+        WriteLogRecord(peer_, local_, message, bytes);
+    }
+
+    // Puts the peer on the auto-block list and records why; the request is answered with nothing.
+    ReadResult Block(ReadResult result, std::string_view bytes, std::string_view message) const
+    {
+        if (peer_known_) AddToAutoBlockList(peer_.address);
+        Record(bytes, message);
+        return result;
+    }
+
+    // Records why the header was not read to its end.
+    ReadResult End(ReadResult result, std::string_view bytes, std::string_view message) const
+    {
+        Record(bytes, message);
+        return result;
+    }
+
+private:
+    Ipv4Endpoint peer_;
+    Ipv4Endpoint local_;
+    bool peer_known_ = false;
+};
 
 }  // namespace
 
 ReadResult ReadRequest(Connection& connection, const ReadLimits& limits)
 {
     const auto deadline = std::chrono::steady_clock::now() + limits.header_deadline;
+    const ReadLog log(connection);
     // Bytes already searched for the terminator and already checked byte by byte, so each
     // received byte is looked at once however slowly the header arrives.
     std::size_t searched = 0;
@@ -41,14 +73,18 @@ ReadResult ReadRequest(Connection& connection, const ReadLimits& limits)
             if (end != std::string_view::npos) {
                 std::size_t length = end + 4;
                 bool auto_block = GetUseAutoBlockList();
-                if (!auto_block && length > kMaxHeaderBytes) return ReadResult::TooLarge;
+                const std::string_view header = received.substr(0, length);
+                if (!auto_block && length > kMaxHeaderBytes) {
+                    return log.End(ReadResult::TooLarge, header, kLogTooLarge);
+                }
                 Request& request = connection.request();
-                request.Parse(received.data(), length);
+                request.Parse(header);
                 if (!request.IsWellFormed() && auto_block) {
-                    BlockPeer(connection);
-                    return ReadResult::Blocked;
+                    return log.Block(ReadResult::Blocked, header,
+                                     request.IsMalicious() ? kLogBlockedMalicious : kLogBlockedUnknown);
                 }
                 connection.set_header_length(length);
+                log.Record(header);
                 connection.Consume(length);
                 return ReadResult::Ok;
             }
@@ -59,25 +95,25 @@ ReadResult ReadRequest(Connection& connection, const ReadLimits& limits)
             if (GetUseAutoBlockList()) {
                 auto* bytes = reinterpret_cast<const unsigned char*>(received.data());
                 if (!std::all_of(bytes + checked, bytes + received.size(), IsPlainHeaderByte)) {
-                    BlockPeer(connection);
-                    return ReadResult::BlockedForbiddenByte;
+                    return log.Block(ReadResult::BlockedForbiddenByte, received, kLogBlockedMalicious);
                 }
                 checked = received.size();
                 if (received.size() > kBlockedHeaderBytes) {
-                    BlockPeer(connection);
-                    return ReadResult::BlockedTooLong;
+                    return log.Block(ReadResult::BlockedTooLong, received, kLogBlockedTooLong);
                 }
             } else if (received.size() > kMaxHeaderBytes) {
-                return ReadResult::TooLarge;
+                return log.End(ReadResult::TooLarge, received, kLogTooLarge);
             }
         }
 
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                           std::chrono::steady_clock::now());
-        if (left.count() <= 0) return ReadResult::TimedOut;
+        if (left.count() <= 0) return log.End(ReadResult::TimedOut, received, kLogTimedOut);
         int slice = static_cast<int>(std::min<long long>(left.count(), limits.receive_slice_ms));
         int got = connection.Receive(slice);
-        if (got < 0 && got != kSocketWouldBlock) return ReadResult::Disconnected;
+        if (got < 0 && got != kSocketWouldBlock) {
+            return log.End(ReadResult::Disconnected, connection.ReceivedData(), kLogDisconnected);
+        }
     }
 }
 

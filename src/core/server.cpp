@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "config/access_control.h"
 #include "config/settings.h"
 #include "core/connection_thread.h"
 
@@ -152,6 +153,8 @@ void Server::AcceptOne()
         return;
     }
     if (accepted.SetBlocking(false) < 0) return;
+    // A refused peer sees its connection closed at once: no answer, no thread, no record.
+    if (!AdmitConnection(accepted)) return;
     StartConnectionThread(context_, accepted.Detach());
 }
 

@@ -2,7 +2,6 @@
 
 #include <ctime>
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
 
@@ -19,11 +18,18 @@ inline const std::string kPoweredByCell =
     "target=\"_blank\">Vireo</a></td>\r\n";
 inline const std::string kPageEnd = "</BODY>\r\n</HTML>\r\n";
 
-// The answer with the values of "Date", "Last-Modified" and "Expires" replaced by "*".
-inline std::string MaskTimes(const std::string& answer)
+// The answer with the values of its "Date", "Last-Modified" and "Expires" headers replaced by "*".
+inline std::string MaskTimes(std::string answer)
 {
-    static const std::regex times("\r\n(Date|Last-Modified|Expires): [^\r]*(?=\r\n)");
-    return std::regex_replace(answer, times, "\r\n$1: *");
+    for (std::string_view name : {"Date", "Last-Modified", "Expires"}) {
+        const std::size_t header_end = answer.find("\r\n\r\n");
+        const std::string key = "\r\n" + std::string(name) + ": ";
+        const std::size_t start = answer.find(key);
+        if (start == std::string::npos || start >= header_end) continue;
+        const std::size_t value = start + key.size();
+        answer.replace(value, answer.find("\r\n", value) - value, "*");
+    }
+    return answer;
 }
 
 // A generated page's whole answer for a body.

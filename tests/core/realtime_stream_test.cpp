@@ -1,8 +1,10 @@
 #include "core/realtime_stream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <future>
 #include <thread>
@@ -185,6 +187,21 @@ TEST_F(RealTimeStreamTest, EndsWhenTheClientHasGoneEvenWithTheFlagSet)
     TakeThrough("\r\n\r\n");
     client.reset();
     EXPECT_TRUE(stream.EndsWithin(5s));
+}
+
+TEST_F(RealTimeStreamTest, ANamedPipeIsStreamedAsItIsWritten)
+{
+    const fs::path pipe = home.path() / "feed";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    SetRealTime("feed", pipe, true);
+    connection.request().Parse("GET /feed HTTP/1.1\r\n\r\n");
+    RunningStream stream(connection, nullptr, "feed");
+    // The stream has the pipe open once its header is out, so opening the writing end returns.
+    ASSERT_TRUE(TakeThrough("\r\n\r\n").starts_with("HTTP/1.1 200 OK\r\n"));
+    UniqueFd writer(::open(pipe.c_str(), O_WRONLY | O_CLOEXEC));
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(::write(writer.get(), "piped\n", 6), 6);
+    EXPECT_EQ(Take(11), "6\r\npiped\n\r\n");
 }
 
 TEST_F(RealTimeStreamTest, AnythingButAnOpenableRealTimeFileIsNotFound)

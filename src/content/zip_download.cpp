@@ -1,0 +1,170 @@
+#include "content/zip_download.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "config/settings_folders.h"
+#include "content/zip_job.h"
+#include "core/http_date.h"
+#include "core/product.h"
+#include "core/send_response.h"
+#include "core/standard_answers.h"
+
+namespace vireo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Reading the archive stops while this much output waits, which keeps the send queue bounded.
+constexpr std::size_t kChunkBytes = 8192;
+constexpr int kSendSliceMs = 1000;
+constexpr auto kIdleStep = 10ms;
+// While the writer has nothing new (a large file takes a while to compress), the visitor is asked
+// this often whether it is still there, so a cancelled download stops the writer soon.
+constexpr auto kPeerCheckInterval = 1000ms;
+
+constexpr std::string_view kLastChunk = "0\r\n\r\n";
+
+// Sends what the connection has queued and reports every sent byte to the client table.
+class ChunkSender {
+public:
+    ChunkSender(Connection& connection, ClientTable* progress)
+        : connection_(connection), progress_(progress), meter_{connection.handle(), 0, 0}
+    {
+    }
+
+    // One send. False on a failure other than a full socket.
+    bool SendOnce()
+    {
+        result_ = connection_.Send(kSendSliceMs);
+        if (result_ > 0) {
+            meter_.sent += static_cast<std::uint64_t>(result_);
+            if (progress_) progress_->SetProgress(meter_);
+        }
+        return result_ >= 0 || result_ == kSocketWouldBlock;
+    }
+
+    bool SendAll()
+    {
+        while (connection_.QueuedLength() > 0) {
+            if (!SendOnce()) return false;
+        }
+        return true;
+    }
+
+    // Queues one chunk: its length in lower-case hexadecimal, CR LF, the data, CR LF.
+    void QueueChunk(std::string_view data)
+    {
+        char size_line[24];
+        std::snprintf(size_line, sizeof size_line, "%zx\r\n", data.size());
+        connection_.QueueText(size_line);
+        connection_.QueueText(data);
+        connection_.QueueText("\r\n");
+    }
+
+    int result() const { return result_; }
+
+private:
+    Connection& connection_;
+    ClientTable* progress_;
+    TransferMeter meter_;
+    int result_ = 0;
+};
+
+// The name the archive is offered under: the last component of the directory's path. Quotes,
+// backslashes and control bytes, which would end or bend the quoted header value, become "_".
+std::string DownloadName(std::string_view path)
+{
+    std::string name(path.substr(path.rfind('/') + 1));
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '"' || c == '\\') c = '_';
+    }
+    return name;
+}
+
+std::string ZipHead(std::string_view download_name)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/x-zip-compressed\r\nServer: " +
+           std::string(kServerName) +
+           "\r\nTransfer-Encoding: chunked\r\nDate: " + FormatHttpDate(std::time(nullptr)).value_or("") +
+           "\r\nContent-Disposition: attachment; filename=\"" + std::string(download_name) + ".zip\"\r\n\r\n";
+}
+
+// Sends the archive as the writer makes it final. True once the last chunk is queued; false when
+// the visitor has gone or the archive file cannot be read.
+bool StreamArchive(ZipJob& job, Connection& connection, ChunkSender& sender)
+{
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunkBytes]);
+    if (!buffer) return false;
+    std::uint64_t offset = 0;
+    auto idle = 0ms;
+    for (;;) {
+        if (connection.QueuedLength() > 0 && !sender.SendOnce()) return false;
+        if (connection.QueuedLength() >= kChunkBytes) continue;
+        // Taken before reading: a read that finds nothing new after the writer had already ended
+        // means the archive is complete.
+        const bool writer_done = job.done();
+        const std::optional<std::size_t> got = job.ReadFinished(offset, buffer.get(), kChunkBytes);
+        if (!got) return false;
+        if (*got > 0) {
+            sender.QueueChunk(std::string_view(buffer.get(), *got));
+            offset += *got;
+            continue;
+        }
+        if (connection.QueuedLength() > 0) continue;
+        if (writer_done) {
+            connection.QueueText(kLastChunk);
+            return true;
+        }
+        std::this_thread::sleep_for(kIdleStep);
+        idle += kIdleStep;
+        if (idle < kPeerCheckInterval) continue;
+        idle = 0ms;
+        if (connection.PeerClosed() != 0) return false;
+    }
+}
+
+int AnswerNotFound(Connection& connection, ClientTable* progress)
+{
+    Response response;
+    BuildErrorPage(response, 404, connection.request().RawText());
+    return SendResponse(connection, response, progress);
+}
+
+}  // namespace
+
+int AnswerZipDownload(Connection& connection, ClientTable* progress, const ResolvedTarget& directory)
+{
+    if (directory.kind != TargetKind::Directory || !directory.found || !directory.entry.directory) {
+        return AnswerNotFound(connection, progress);
+    }
+    std::optional<ScratchFile> archive = CreateZipArchiveFile();
+    if (!archive) return AnswerNotFound(connection, progress);
+    // Leaving this function stops the writer and waits for it, whichever way the answer ends.
+    ZipJob job(std::move(*archive), directory.local_path,
+               GetFolderCanBrowseSubfolders(directory.folder_name));
+
+    ChunkSender sender(connection, progress);
+    connection.ClearQueued();
+    connection.QueueText(ZipHead(DownloadName(directory.local_path)));
+    if (!sender.SendAll()) return sender.result();
+
+    bool complete = true;
+    if (job.Start()) {
+        complete = StreamArchive(job, connection, sender);
+    } else {
+        // Without a writer the archive stays empty: the answer ends at once.
+        connection.QueueText(kLastChunk);
+    }
+    if (complete) sender.SendAll();
+    return 0;
+}
+
+}  // namespace vireo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "config/resolve_url.h"
+#include "core/client_table.h"
+#include "core/connection.h"
+
+namespace vireo {
+
+// Answers a GET of a directory with the query "zipdld": the directory packed into a zip archive
+// while it is sent, as a chunked answer offered for download as "<directory name>.zip". A writer
+// thread fills a temporary file and this thread sends what is final of it as it grows, so the
+// download starts at once; sub-folders are packed when the virtual folder allows browsing them.
+// Progress goes to `progress` when given (the total is not known in advance).
+//
+// Returns 0 once the answer has ended (also when the visitor went away mid-way; the writer is stopped
+// and waited for, and its temporary file goes with it), the negative socket error when the head
+// could not be sent, or the send result of the 404 page for a target that is no directory or when no
+// temporary file can be had.
+int AnswerZipDownload(Connection& connection, ClientTable* progress, const ResolvedTarget& directory);
+
+}  // namespace vireo

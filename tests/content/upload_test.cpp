@@ -1,0 +1,236 @@
+// Receiving uploads over a real socket pair: the request header is read as the server reads it, the
+// body arrives from the other end while the handler runs.
+#include "content/upload.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "config/generated_page_bytes.h"
+#include "config/settings.h"
+#include "core/request_reader.h"
+#include "support/files.h"
+#include "support/loopback.h"
+#include "support/test_home.h"
+
+namespace vireo::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kBoundary = "xYzZY";
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::size_t CountEntries(const fs::path& directory)
+{
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+std::string FilePart(std::string_view file_name, std::string_view data)
+{
+    return "--" + std::string(kBoundary) + "\r\nContent-Disposition: form-data; name=\"fp\"; filename=\"" +
+           std::string(file_name) + "\"\r\nContent-Type: application/octet-stream\r\n\r\n" +
+           std::string(data) + "\r\n";
+}
+
+std::string Closing()
+{
+    return "--" + std::string(kBoundary) + "--\r\n";
+}
+
+std::string PostHeader(std::string_view headers)
+{
+    return "POST /photos/?postfile HTTP/1.1\r\nHost: x\r\n" + std::string(headers) + "\r\n";
+}
+
+std::string MultipartPost(const std::string& body)
+{
+    return PostHeader("Content-Type: multipart/form-data; boundary=" + std::string(kBoundary) +
+                      "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n") +
+           body;
+}
+
+// The status cell of a result page; empty when the answer is not that page.
+std::string StatusCell(const std::string& answer)
+{
+    const std::string start =
+        "id=\"st\" style=\"color:#ffff00;background-color:#0080ff;padding-top:3;padding-bottom:3\">";
+    const std::size_t at = answer.find(start);
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + start.size();
+    return answer.substr(from, answer.find("</td>", from) - from);
+}
+
+class UploadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const char* old = std::getenv("TMPDIR")) old_tmpdir = old;
+        fs::create_directories(scratch);
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        fs::create_directories(target);
+        FolderSettings photos;
+        photos.path = target.string();
+        photos.can_post_files = true;
+        ASSERT_TRUE(WriteFolder("photos", photos));
+    }
+    void TearDown() override
+    {
+        if (old_tmpdir) {
+            ::setenv("TMPDIR", old_tmpdir->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+        // Whatever happened, no scratch body is left behind.
+        EXPECT_EQ(CountEntries(scratch), 0u);
+    }
+
+    // Sends `bytes` from the peer's end (in random pieces), then closes the peer's sending side when
+    // `hang_up` is set; runs the handler on the request read from the connection. The handler's
+    // result and everything it sent, with the times masked.
+    std::pair<int, std::string> Run(const std::string& bytes, bool hang_up = false)
+    {
+        int ends[2];
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+        Connection connection;
+        connection.Attach(ends[0]);
+        connection.SetBlocking(false);
+        const int peer = ends[1];
+        std::thread writer([&bytes, peer, hang_up] {
+            std::mt19937 random(static_cast<unsigned>(bytes.size()));
+            for (std::size_t sent = 0; sent < bytes.size();) {
+                const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 70000)(random);
+                const ssize_t n =
+                    ::send(peer, bytes.data() + sent, std::min(piece, bytes.size() - sent), MSG_NOSIGNAL);
+                if (n <= 0) return;
+                sent += static_cast<std::size_t>(n);
+            }
+            if (hang_up) ::shutdown(peer, SHUT_WR);
+        });
+        int result = static_cast<int>(ReadRequest(connection));
+        if (result == 0) {
+            table.Register(connection.handle(), {});
+            socket = connection.handle();
+            result = ReceiveUpload(connection, &table, ResolveUrl(connection.request().Url()));
+        }
+        connection.Close();
+        writer.join();
+        std::string answer;
+        char buffer[65536];
+        while (true) {
+            const ssize_t n = ::read(peer, buffer, sizeof buffer);
+            if (n <= 0) break;
+            answer.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(peer);
+        return {result, MaskTimes(answer)};
+    }
+
+    TestHome home;
+    std::optional<std::string> old_tmpdir;
+    fs::path scratch = home.path() / "tmp";
+    fs::path target = home.path() / "shared";
+    ClientTable table{nullptr};
+    int socket = -1;
+};
+
+TEST_F(UploadTest, StoresTheFileAndAnswersWithTheResultPage)
+{
+    const std::string data(1234, 'r');
+    WriteFile(target / "report.txt", "an older report");
+    auto [result, answer] = Run(MultipartPost(FilePart("report.txt", data) + Closing()));
+    EXPECT_GT(result, 0);
+    EXPECT_EQ(answer.substr(0, answer.find("\r\n")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(StatusCell(answer), "1 Files: report.txt (1,234), OK");
+    EXPECT_EQ(ReadFile(target / "report.txt"), data);
+    EXPECT_EQ(CountEntries(target), 1u);
+}
+
+TEST_F(UploadTest, LargeBinaryBodyIsStoredExactlyAndReportedAsItArrives)
+{
+    std::mt19937 random(5);
+    std::string data(3 * 1024 * 1024 + 17, '\0');
+    for (char& c : data) c = static_cast<char>(random());
+    const std::string body = FilePart("noise.bin", data) + Closing();
+    auto [result, answer] = Run(MultipartPost(body));
+    EXPECT_EQ(StatusCell(answer), "1 Files: noise.bin (3,145,745), OK");
+    EXPECT_TRUE(ReadFile(target / "noise.bin") == data);
+    std::optional<ClientEntry> entry = table.Snapshot(socket);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->total, body.size());
+    EXPECT_EQ(entry->sent, body.size());
+}
+
+TEST_F(UploadTest, ClientPathsAndDotNamesStayInsideTheFolder)
+{
+    const std::string body = FilePart("..", "dots") + FilePart("a/../../x", "x data") +
+                             FilePart("C:\\dir\\x.txt", "windows path") + FilePart(".", "dot") + Closing();
+    auto [result, answer] = Run(MultipartPost(body));
+    EXPECT_EQ(StatusCell(answer), "4 Files: .. (0), Failed; x (6), OK; x.txt (12), OK; . (0), Failed");
+    EXPECT_EQ(ReadFile(target / "x"), "x data");
+    EXPECT_EQ(ReadFile(target / "x.txt"), "windows path");
+    EXPECT_EQ(CountEntries(target), 2u);
+    EXPECT_FALSE(fs::exists(home.path() / "x"));
+}
+
+TEST_F(UploadTest, WithoutLengthBoundaryOrDirectoryNothingIsReceived)
+{
+    const std::string body = FilePart("a.txt", "data") + Closing();
+    const std::string type = "Content-Type: multipart/form-data; boundary=" + std::string(kBoundary) + "\r\n";
+    for (const std::string& request :
+         {PostHeader(type) + body, PostHeader(type + "Content-Length: 0\r\n") + body,
+          PostHeader("Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) + "\r\n") +
+              body,
+          PostHeader("Content-Type: multipart/form-data\r\nContent-Length: " + std::to_string(body.size()) +
+                     "\r\n") +
+              body}) {
+        auto [result, answer] = Run(request);
+        EXPECT_EQ(StatusCell(answer), "No Files Received") << request;
+    }
+    fs::remove_all(target);
+    auto [result, answer] = Run(MultipartPost(body));
+    EXPECT_EQ(StatusCell(answer), "No Files Received");
+}
+
+TEST_F(UploadTest, BodyCutOffHalfWayStoresNothingAndAnswersNothing)
+{
+    WriteFile(target / "big.bin", "the earlier file");
+    const std::string request = MultipartPost(FilePart("big.bin", std::string(500000, 'b')) + Closing());
+    auto [result, answer] = Run(request.substr(0, request.size() / 2), true);
+    EXPECT_EQ(result, kSocketPeerClosed);
+    EXPECT_EQ(answer, "");
+    EXPECT_EQ(ReadFile(target / "big.bin"), "the earlier file");
+    EXPECT_EQ(CountEntries(target), 1u);
+}
+
+TEST_F(UploadTest, OnlyContentLengthBytesAreTheBody)
+{
+    // The closing delimiter comes after the length the client announced, so the body has none.
+    const std::string part = FilePart("short.txt", "data");
+    const std::string request =
+        PostHeader("Content-Type: multipart/form-data; boundary=" + std::string(kBoundary) +
+                   "\r\nContent-Length: " + std::to_string(part.size()) + "\r\n") +
+        part + Closing();
+    auto [result, answer] = Run(request, true);
+    EXPECT_EQ(StatusCell(answer), "1 Files: short.txt (6), Failed");
+    EXPECT_EQ(CountEntries(target), 0u);
+}
+
+}  // namespace
+}  // namespace vireo::testing
