@@ -46,8 +46,8 @@ ZipStatus WriteZipArchive(std::string_view source, int archive, bool include_sub
 // only through its descriptor, so nothing is left behind however the download ends.
 std::optional<ScratchFile> CreateZipArchiveFile();
 
-// One download's job: the archive file, the writer thread that fills it at the lowest scheduling
-// priority (it only ever gets processor time nothing else wants), and what the two threads share.
+// One download's job: the archive file, the writer thread that fills it at the weakest priority an
+// ordinary thread can have (nice 19), and what the two threads share.
 class ZipJob {
 public:
     ZipJob(ScratchFile archive, std::string source, bool include_subfolders);

@@ -6,6 +6,9 @@
 #include "config/listing_page.h"
 #include "config/resolve_url.h"
 #include "config/settings.h"
+#include "content/upload.h"
+#include "content/upload_form.h"
+#include "content/zip_download.h"
 #include "core/file_delivery.h"
 #include "core/realtime_stream.h"
 #include "core/request_reader.h"
@@ -56,8 +59,8 @@ private:
         WriteListingPage(response, request_.Url());
         return Send(response);
     }
-    // The answer of every route whose service this server does not offer yet: upload, zip download,
-    // thumbnails, extensions, the guestbook, the chat room and the web community.
+    // The answer of every route whose service this server does not offer yet: thumbnails,
+    // extensions, the guestbook, the chat room and the web community.
     int ServiceNotAvailable() { return Error(404); }
 
     // With passwords in use, every request but the web community's log-in must carry the
@@ -154,9 +157,14 @@ int Dispatcher::Route(const ResolvedTarget& target)
 int Dispatcher::RouteDirectory(const ResolvedTarget& target)
 {
     const std::string& folder = target.folder_name;
-    if (IsPost()) return GetFolderCanPostFiles(folder) ? ServiceNotAvailable() : Error(405);
-    if (QueryIs("postfile")) return GetFolderCanPostFiles(folder) ? ServiceNotAvailable() : Error(405);
-    if (QueryIs("zipdld")) return GetFolderZipDownload(folder) ? ServiceNotAvailable() : Error(405);
+    ClientTable* progress = &context_.clients;
+    if (IsPost()) return GetFolderCanPostFiles(folder) ? ReceiveUpload(connection_, progress, target) : Error(405);
+    if (QueryIs("postfile")) {
+        return GetFolderCanPostFiles(folder) ? AnswerUploadForm(connection_, progress, target) : Error(405);
+    }
+    if (QueryIs("zipdld")) {
+        return GetFolderZipDownload(folder) ? AnswerZipDownload(connection_, progress, target) : Error(405);
+    }
     if (!GetFolderVisible(folder)) return Error(403);
     if (target.rest.empty() || GetFolderCanBrowseSubfolders(folder)) return Listing();
     return Error(403);
