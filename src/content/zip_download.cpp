@@ -11,10 +11,10 @@
 
 #include "config/settings_folders.h"
 #include "content/zip_job.h"
+#include "core/chunked_stream.h"
 #include "core/http_date.h"
 #include "core/product.h"
 #include "core/send_response.h"
-#include "core/standard_answers.h"
 
 namespace vireo {
 namespace {
@@ -29,53 +29,6 @@ constexpr auto kIdleStep = 10ms;
 // this often whether it is still there, so a cancelled download stops the writer soon.
 constexpr auto kPeerCheckInterval = 1000ms;
 
-constexpr std::string_view kLastChunk = "0\r\n\r\n";
-
-// Sends what the connection has queued and reports every sent byte to the client table.
-class ChunkSender {
-public:
-    ChunkSender(Connection& connection, ClientTable* progress)
-        : connection_(connection), progress_(progress), meter_{connection.handle(), 0, 0}
-    {
-    }
-
-    // One send. False on a failure other than a full socket.
-    bool SendOnce()
-    {
-        result_ = connection_.Send(kSendSliceMs);
-        if (result_ > 0) {
-            meter_.sent += static_cast<std::uint64_t>(result_);
-            if (progress_) progress_->SetProgress(meter_);
-        }
-        return result_ >= 0 || result_ == kSocketWouldBlock;
-    }
-
-    bool SendAll()
-    {
-        while (connection_.QueuedLength() > 0) {
-            if (!SendOnce()) return false;
-        }
-        return true;
-    }
-
-    // Queues one chunk: its length in lower-case hexadecimal, CR LF, the data, CR LF.
-    void QueueChunk(std::string_view data)
-    {
-        char size_line[24];
-        std::snprintf(size_line, sizeof size_line, "%zx\r\n", data.size());
-        connection_.QueueText(size_line);
-        connection_.QueueText(data);
-        connection_.QueueText("\r\n");
-    }
-
-    int result() const { return result_; }
-
-private:
-    Connection& connection_;
-    ClientTable* progress_;
-    TransferMeter meter_;
-    int result_ = 0;
-};
 
 // The name the archive is offered under: the last component of the directory's path. Quotes,
 // backslashes and control bytes, which would end or bend the quoted header value, become "_".
@@ -99,7 +52,7 @@ std::string ZipHead(std::string_view download_name)
 
 // Sends the archive as the writer makes it final. True once the last chunk is queued; false when
 // the visitor has gone or the archive file cannot be read.
-bool StreamArchive(ZipJob& job, Connection& connection, ChunkSender& sender)
+bool StreamArchive(ZipJob& job, Connection& connection, ChunkedStream& sender)
 {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunkBytes]);
     if (!buffer) return false;
@@ -120,7 +73,7 @@ bool StreamArchive(ZipJob& job, Connection& connection, ChunkSender& sender)
         }
         if (connection.QueuedLength() > 0) continue;
         if (writer_done) {
-            connection.QueueText(kLastChunk);
+            sender.QueueLastChunk();
             return true;
         }
         std::this_thread::sleep_for(kIdleStep);
@@ -131,29 +84,23 @@ bool StreamArchive(ZipJob& job, Connection& connection, ChunkSender& sender)
     }
 }
 
-int AnswerNotFound(Connection& connection, ClientTable* progress)
-{
-    Response response;
-    BuildErrorPage(response, 404, connection.request().RawText());
-    return SendResponse(connection, response, progress);
-}
 
 }  // namespace
 
 int AnswerZipDownload(Connection& connection, ClientTable* progress, const ResolvedTarget& directory)
 {
     if (directory.kind != TargetKind::Directory || !directory.found || !directory.entry.directory) {
-        return AnswerNotFound(connection, progress);
+        return SendErrorPage(connection, 404, progress);
     }
     std::optional<ScratchFile> archive = CreateZipArchiveFile();
-    if (!archive) return AnswerNotFound(connection, progress);
+    if (!archive) return SendErrorPage(connection, 404, progress);
     // Leaving this function stops the writer and waits for it, whichever way the answer ends.
     ZipJob job(std::move(*archive), directory.local_path,
                GetFolderCanBrowseSubfolders(directory.folder_name));
 
-    ChunkSender sender(connection, progress);
+    ChunkedStream sender(connection, progress, kSendSliceMs);
     connection.ClearQueued();
-    connection.QueueText(ZipHead(DownloadName(directory.local_path)));
+    sender.Queue(ZipHead(DownloadName(directory.local_path)));
     if (!sender.SendAll()) return sender.result();
 
     bool complete = true;
@@ -161,7 +108,7 @@ int AnswerZipDownload(Connection& connection, ClientTable* progress, const Resol
         complete = StreamArchive(job, connection, sender);
     } else {
         // Without a writer the archive stays empty: the answer ends at once.
-        connection.QueueText(kLastChunk);
+        sender.QueueLastChunk();
     }
     if (complete) sender.SendAll();
     return 0;

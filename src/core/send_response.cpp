@@ -1,5 +1,7 @@
 #include "core/send_response.h"
 
+#include "core/standard_answers.h"
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -74,6 +76,13 @@ int SendResponse(Connection& connection, Response& response, ClientTable* progre
         if (!sender.SendOnce()) break;
     }
     return sender.result();
+}
+
+int SendErrorPage(Connection& connection, unsigned status, ClientTable* progress)
+{
+    Response response;
+    BuildErrorPage(response, status, connection.request().RawText());
+    return SendResponse(connection, response, progress);
 }
 
 }  // namespace vireo

@@ -11,4 +11,7 @@ namespace vireo {
 // count, 0 when nothing was sent, a negative socket error, or -1 when no buffer could be had.
 int SendResponse(Connection& connection, Response& response, ClientTable* progress);
 
+// Sends the error page of a status, showing the connection's request.
+int SendErrorPage(Connection& connection, unsigned status, ClientTable* progress);
+
 }  // namespace vireo
