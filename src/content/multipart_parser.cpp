@@ -108,7 +108,7 @@ private:
     // Reads the block at position_: a full block, or what is left of the body. False when a read fails.
     bool Fill();
     std::string_view Block() const { return std::string_view(buffer_.data(), length_); }
-    // The delimiter line of a part ("--" boundary CR LF) without the line end before it.
+    // "--" boundary: the delimiter without its leading line end, with which a part's first line begins.
     std::string_view DelimiterLine() const { return std::string_view(delimiter_).substr(kLineEnd.size()); }
     Found FindDelimiter() const;
     // Passes over the data of one part up to its delimiter, handing it to the sink when `file` is

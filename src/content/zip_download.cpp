@@ -1,7 +1,6 @@
 #include "content/zip_download.h"
 
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <new>
@@ -28,7 +27,6 @@ constexpr auto kIdleStep = 10ms;
 // While the writer has nothing new (a large file takes a while to compress), the visitor is asked
 // this often whether it is still there, so a cancelled download stops the writer soon.
 constexpr auto kPeerCheckInterval = 1000ms;
-
 
 // The name the archive is offered under: the last component of the directory's path. Quotes,
 // backslashes and control bytes, which would end or bend the quoted header value, become "_".
@@ -83,7 +81,6 @@ bool StreamArchive(ZipJob& job, Connection& connection, ChunkedStream& sender)
         if (connection.PeerClosed() != 0) return false;
     }
 }
-
 
 }  // namespace
 

@@ -10,7 +10,8 @@ namespace vireo {
 // while it is sent, as a chunked answer offered for download as "<directory name>.zip". A writer
 // thread fills a temporary file and this thread sends what is final of it as it grows, so the
 // download starts at once; sub-folders are packed when the virtual folder allows browsing them.
-// Progress goes to `progress` when given (the total is not known in advance).
+// Progress goes to `progress` when given; its total grows with each piece, as the archive's size is
+// not known in advance.
 //
 // Returns 0 once the answer has ended (also when the visitor went away mid-way; the writer is stopped
 // and waited for, and its temporary file goes with it), the negative socket error when the head

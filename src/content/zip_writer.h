@@ -68,9 +68,12 @@ public:
     ZipWriter& operator=(const ZipWriter&) = delete;
 
     // Appends the entry `name` with the contents of `source`, read from its start up to `size`
-    // bytes (less when the file has shrunk). `stop` is tested before each block read. A file of
-    // 4 GiB or more, data that would not compress below that, an archive that would pass 4 GiB, a
-    // name longer than 65535 bytes or a full archive leave the entry out.
+    // bytes (less when the file has shrunk). `stop` is tested before each block read.
+    // What the format cannot describe is left out rather than written wrongly, and the archive stays
+    // valid without it: a file of 4 GiB or more (above kZipMaxSize), data that would not compress
+    // below that, an entry that would end beyond kZipMaxSize (its offset, or the central
+    // directory's, would not fit), a name longer than 65535 bytes, and any entry once the archive
+    // holds kZipMaxEntries.
     ZipAddResult AddFile(int source, std::uint64_t size, FileTime last_write, std::string_view name,
                          const std::atomic<bool>& stop);
 

@@ -1,8 +1,4 @@
 // curl posting files to a folder through a real server, as a visitor would.
-//
-// Guard: these need the dispatcher to route uploads (GET with "?postfile" and POST to a folder that
-// allows posting). Until it does, every test here skips; once the routes are wired, drop the guard
-// in SetUp so a broken route fails instead of skipping.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,13 +27,15 @@ std::string ReadFile(const fs::path& path)
 
 std::size_t CountEntries(const fs::path& directory)
 {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
 }
 
 // The status cell of the result page.
 std::string StatusCell(const std::string& page)
 {
-    const std::string start = "id=\"st\" style=\"color:#ffff00;background-color:#0080ff;padding-top:3;padding-bottom:3\">";
+    const std::string start =
+        "id=\"st\" style=\"color:#ffff00;background-color:#0080ff;padding-top:3;padding-bottom:3\">";
     const std::size_t at = page.find(start);
     if (at == std::string::npos) return "(no result page)";
     const std::size_t from = at + start.size();
@@ -57,12 +55,6 @@ protected:
         photos.path = target.string();
         photos.can_post_files = true;
         ASSERT_TRUE(WriteFolder("photos", photos));
-
-        // The guard (see the top of the file).
-        const std::string form = Exchange(server.port(), "GET /photos/?postfile HTTP/1.1\r\n\r\n");
-        if (form.find("<TITLE>Post a File</TITLE>") == std::string::npos) {
-            GTEST_SKIP() << "the dispatcher does not route uploads yet";
-        }
     }
     void TearDown() override
     {
@@ -73,7 +65,10 @@ protected:
         }
     }
 
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(server.port()) + "/photos/?postfile"; }
+    std::string Url() const
+    {
+        return "http://127.0.0.1:" + std::to_string(server.port()) + "/photos/?postfile";
+    }
 
     // Runs curl quietly against the folder with these arguments; the page it got back.
     ProgramResult Curl(std::vector<std::string> arguments)
@@ -110,6 +105,15 @@ TEST_F(UploadCurlTest, OneFile)
     EXPECT_EQ(CountEntries(target), 1u);
 }
 
+TEST_F(UploadCurlTest, FolderWithoutPostingRefusesTheFormAndTheFile)
+{
+    ASSERT_TRUE(SetFolderCanPostFiles("photos", false));
+    EXPECT_NE(Curl({}).output.find("Error 405 (Method Not Allowed)"), std::string::npos);
+    ProgramResult result = Curl({"-F", "fp=@" + Source("report.txt", "data").string()});
+    EXPECT_NE(result.output.find("Error 405 (Method Not Allowed)"), std::string::npos);
+    EXPECT_EQ(CountEntries(target), 0u);
+}
+
 TEST_F(UploadCurlTest, SeveralFilesAndAField)
 {
     const std::string second(70000, 's');
@@ -132,7 +136,8 @@ TEST_F(UploadCurlTest, ZeroByteFile)
 TEST_F(UploadCurlTest, NameWithSpacesAndNonAsciiLetters)
 {
     const std::string name = "my caf\xc3\xa9 \xd0\xbe\xd1\x82\xd1\x87\xd1\x91\xd1\x82.txt";
-    ProgramResult result = Curl({"-F", "fp=@" + Source("plain.txt", "contents").string() + ";filename=" + name});
+    ProgramResult result =
+        Curl({"-F", "fp=@" + Source("plain.txt", "contents").string() + ";filename=" + name});
     EXPECT_EQ(StatusCell(result.output), "1 Files: " + name + " (8), OK");
     EXPECT_EQ(ReadFile(target / name), "contents");
 }
@@ -152,9 +157,10 @@ TEST_F(UploadCurlTest, ClientPathsAndDotNames)
 TEST_F(UploadCurlTest, QuotedBoundary)
 {
     const std::string body =
-        "--qq b\r\nContent-Disposition: form-data; name=\"fp\"; filename=\"q.txt\"\r\n\r\nquoted\r\n--qq b--\r\n";
-    ProgramResult result = Curl({"-H", "Content-Type: multipart/form-data; boundary=\"qq b\"", "--data-binary",
-                                 "@" + Source("body", body).string()});
+        "--qq b\r\nContent-Disposition: form-data; name=\"fp\"; filename=\"q.txt\"\r\n\r\nquoted\r\n--qq "
+        "b--\r\n";
+    ProgramResult result = Curl({"-H", "Content-Type: multipart/form-data; boundary=\"qq b\"",
+                                 "--data-binary", "@" + Source("body", body).string()});
     EXPECT_EQ(StatusCell(result.output), "1 Files: q.txt (6), OK");
     EXPECT_EQ(ReadFile(target / "q.txt"), "quoted");
 }
@@ -162,17 +168,16 @@ TEST_F(UploadCurlTest, QuotedBoundary)
 TEST_F(UploadCurlTest, BodyCutOffHalfWayStoresNothing)
 {
     WriteFile(target / "big.bin", "the earlier file");
-    const std::string body = "--cut\r\nContent-Disposition: form-data; name=\"fp\"; filename=\"big.bin\"\r\n\r\n" +
-                             std::string(200000, 'b') + "\r\n--cut--\r\n";
+    const std::string body =
+        "--cut\r\nContent-Disposition: form-data; name=\"fp\"; filename=\"big.bin\"\r\n\r\n" +
+        std::string(200000, 'b') + "\r\n--cut--\r\n";
     // curl sends half of the body under the length of all of it, then gives up waiting.
-    ProgramResult result =
-        Curl({"--max-time", "2", "-H", "Content-Type: multipart/form-data; boundary=cut", "-H",
-              "Content-Length: " + std::to_string(body.size()), "--data-binary",
-              "@" + Source("half", body.substr(0, body.size() / 2)).string()});
+    ProgramResult result = Curl({"--max-time", "2", "-H", "Content-Type: multipart/form-data; boundary=cut",
+                                 "-H", "Content-Length: " + std::to_string(body.size()), "--data-binary",
+                                 "@" + Source("half", body.substr(0, body.size() / 2)).string()});
     EXPECT_NE(result.exit_code, 0);
     EXPECT_EQ(result.output, "");
-    // The guard's request and curl's: both connections are over once the server has let go of curl's.
-    ASSERT_TRUE(server.events().WaitForClientNotices(ClientNotice::Closed, 2));
+    ASSERT_TRUE(server.events().WaitForClientNotices(ClientNotice::Closed, 1));
     EXPECT_EQ(ReadFile(target / "big.bin"), "the earlier file");
     EXPECT_EQ(CountEntries(target), 1u);
     EXPECT_EQ(CountEntries(scratch), 0u);

@@ -13,7 +13,6 @@
 #include "config/resolve_url.h"
 #include "config/settings_folders.h"
 #include "content/zip_test_tools.h"
-#include "content/zip_writer.h"
 #include "platform/unique_fd.h"
 #include "support/files.h"
 #include "support/socket_pair.h"
@@ -119,15 +118,6 @@ TEST_F(ZipDownloadTest, FolderArrivesWholeAndOpensWithUnzip)
     WriteFile(docs / "sub" / "deeper" / "c.txt", "c");
     const std::optional<ParsedZip> zip = DownloadArchive("/docs/", "docs");
     ASSERT_TRUE(zip);
-    for (const ZipRecord& r : zip->entries) {
-        EXPECT_EQ(r.version, 11u) << r.name;
-        EXPECT_EQ(r.method, 8u) << r.name;
-        EXPECT_EQ(r.flags, r.name.starts_with("\xC3\xA9") ? std::uint32_t{kZipUtf8Flag} : 0u) << r.name;
-        if (r.name == "empty.txt") {
-            EXPECT_EQ(r.compressed_size, 2u);
-            EXPECT_EQ(r.crc, 0u);
-        }
-    }
     ExpectUnzipTestPasses(archive);
     ExpectExtractsAsSource(archive, docs, EntryNames(*zip), home.path() / "extracted");
     EXPECT_EQ(EntryNames(*zip).size(), 5u);

@@ -94,20 +94,6 @@ TEST_F(ZipPackTest, LinkLoopsEndAndNoDirectoryIsPackedTwice)
                         {".profile", 1}, {"a.txt", 1}, {"b.txt", 1}, {"c.txt", 1}, {"last.txt", 1}}));
 }
 
-TEST_F(ZipPackTest, NonAsciiNamesExtractUnchanged)
-{
-    const std::string folder = "\xC3\xA9t\xC3\xA9";            // été
-    const std::string file = "na\xC3\xAFve \xE2\x82\xAC.txt";  // naïve €.txt
-    WriteFile(top / folder / file, "accents");
-    const std::optional<ParsedZip> zip = Pack(top, true);
-    ASSERT_TRUE(zip);
-    const std::vector<std::string> names = EntryNames(*zip);
-    const auto entry = std::find(names.begin(), names.end(), folder + "/" + file);
-    ASSERT_NE(entry, names.end());
-    EXPECT_EQ(zip->entries[static_cast<std::size_t>(entry - names.begin())].flags, kZipUtf8Flag);
-    ExpectExtractsAsSource(archive, top, names, home.path() / "extracted");
-}
-
 TEST_F(ZipPackTest, WhatIsNoFileOrFolderIsLeftOut)
 {
     ASSERT_EQ(::mkfifo((top / "pipe").c_str(), 0600), 0);
