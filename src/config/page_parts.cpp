@@ -6,7 +6,8 @@
 
 namespace vireo {
 
-void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html)
+void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html,
+                        std::string_view extra_head)
 {
     response.BeginResponse(200);
     response.AddDateHeader("Last-Modified");
@@ -14,7 +15,7 @@ void BeginGeneratedPage(Response& response, int expires_minutes, std::string_vie
     response.AddHeader("Accept-Ranges", "bytes");
     response.AddConnection();
     response.AddContentType("text/html");
-    response.BeginPage(title_html, "#ffffff");
+    response.BeginPage(title_html, "#ffffff", extra_head);
 }
 
 void EndGeneratedPage(Response& response)

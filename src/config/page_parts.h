@@ -11,8 +11,10 @@ namespace vireo {
 // The pieces the home page and the listing pages share.
 
 // Starts a generated page: status 200 with "Last-Modified" now, "Expires" the given minutes from
-// now, "Accept-Ranges", "Connection" and "Content-Type", then the page head with the title (HTML).
-void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html);
+// now, "Accept-Ranges", "Connection" and "Content-Type", then the page head with the title (HTML)
+// and any extra head text (a script, say).
+void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html,
+                        std::string_view extra_head = {});
 // Closes the page body and finishes the response.
 void EndGeneratedPage(Response& response);
 

@@ -41,9 +41,7 @@ std::string UploadResultText(std::span<const ReceivedFile> files)
 
 void WriteUploadPage(Response& response, const ResolvedTarget& directory, std::string_view status_text)
 {
-    BeginGeneratedPage(response, kExpiresMinutes, kTitle);
-    // This page's head also carries the form's script, so the body starts over with that head.
-    response.BeginPage(kTitle, "#ffffff", kScript);
+    BeginGeneratedPage(response, kExpiresMinutes, kTitle, kScript);
     const std::string url = DirectoryUrl(directory);
     response.AddBodyText(
         "<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\" style=\"margin-top:24\">\r\n<tr>\r\n"
