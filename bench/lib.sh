@@ -14,6 +14,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# nginx workers run as another user: they must be able to read what is served.
+chmod 755 "$work"
 mkdir -p "$work/site"
 
 start_servers() {

@@ -5,23 +5,13 @@
 
 #include "app/config_command.h"
 #include "config/settings.h"
+#include "support/command_outcome.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
 namespace {
 
-struct Outcome {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Config(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int exit_code = RunConfigCommand(args, out, err);
-    return {exit_code, out.str(), err.str()};
-}
+Outcome Config(const std::vector<std::string>& args) { return RunCommand(RunConfigCommand, args); }
 
 class ConfigAccessCommandTest : public ::testing::Test {
 protected:

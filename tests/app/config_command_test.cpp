@@ -6,23 +6,13 @@
 
 #include "config/settings.h"
 #include "support/child_process.h"
+#include "support/command_outcome.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
 namespace {
 
-struct Outcome {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Config(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int exit_code = RunConfigCommand(args, out, err);
-    return {exit_code, out.str(), err.str()};
-}
+Outcome Config(const std::vector<std::string>& args) { return RunCommand(RunConfigCommand, args); }
 
 // Everything the command can change, as the command itself shows it.
 std::string Snapshot()

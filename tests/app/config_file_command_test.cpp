@@ -6,6 +6,7 @@
 #include "config/dynamic_files.h"
 #include "support/child_process.h"
 #include "support/files.h"
+#include "support/command_outcome.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -13,18 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Config(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int exit_code = RunConfigCommand(args, out, err);
-    return {exit_code, out.str(), err.str()};
-}
+Outcome Config(const std::vector<std::string>& args) { return RunCommand(RunConfigCommand, args); }
 
 class ConfigFileCommandTest : public ::testing::Test {
 protected:

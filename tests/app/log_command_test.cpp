@@ -10,6 +10,7 @@
 #include "config/logbook.h"
 #include "config/settings.h"
 #include "support/child_process.h"
+#include "support/command_outcome.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -17,18 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int exit_code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Log(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    int exit_code = RunLogCommand(args, out, err);
-    return {exit_code, out.str(), err.str()};
-}
+Outcome Log(const std::vector<std::string>& args) { return RunCommand(RunLogCommand, args); }
 
 const Ipv4Endpoint kVisitor{{203, 0, 113, 9}, 51234};
 const Ipv4Endpoint kServer{{192, 0, 2, 1}, 80};
