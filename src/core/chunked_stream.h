@@ -1,10 +1,10 @@
 #pragma once
 
-#include <chrono>
 #include <string_view>
 
 #include "core/client_table.h"
 #include "core/connection.h"
+#include "core/tracked_sender.h"
 
 namespace vireo {
 
@@ -12,7 +12,10 @@ namespace vireo {
 // pieces, and every byte sent is reported to the client table, whose total grows with each piece.
 class ChunkedStream {
 public:
-    ChunkedStream(Connection& connection, ClientTable* progress, int send_slice_ms);
+    ChunkedStream(Connection& connection, ClientTable* progress, int send_slice_ms)
+        : connection_(connection), sender_(connection, progress, send_slice_ms, 0)
+    {
+    }
 
     // Queues bytes as they are (the head of the answer).
     void Queue(std::string_view bytes);
@@ -21,21 +24,13 @@ public:
     // Queues the zero-length chunk that ends the answer.
     void QueueLastChunk() { Queue("0\r\n\r\n"); }
 
-    // One send of what is queued. False on a failure other than a full socket, or when the peer
-    // has taken nothing for a minute.
-    bool SendOnce();
-    // Sends until nothing is queued; false on a failure.
-    bool SendAll();
-    // The result of the last send.
-    int result() const { return result_; }
+    bool SendOnce() { return sender_.SendOnce(); }
+    bool SendAll() { return sender_.SendAll(); }
+    int result() const { return sender_.result(); }
 
 private:
     Connection& connection_;
-    ClientTable* progress_;
-    TransferMeter meter_;
-    int send_slice_ms_;
-    int result_ = 0;
-    std::chrono::steady_clock::time_point last_progress_ = std::chrono::steady_clock::now();
+    TrackedSender sender_;
 };
 
 }  // namespace vireo

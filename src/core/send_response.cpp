@@ -1,9 +1,9 @@
 #include "core/send_response.h"
 
 #include "core/standard_answers.h"
+#include "core/tracked_sender.h"
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <new>
 
@@ -13,40 +13,6 @@ namespace {
 // Larger than one socket buffer's worth, so a big file moves in few system calls.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 constexpr int kSendSliceMs = 3000;
-// A peer that takes nothing for this long has gone; its thread must not wait on it forever.
-constexpr auto kStallLimit = std::chrono::seconds(60);
-
-class Sender {
-public:
-    Sender(Connection& connection, ClientTable* progress, std::uint64_t total)
-        : connection_(connection), progress_(progress), meter_{connection.handle(), total, 0}
-    {
-    }
-
-    // One send of the queue. False when the loop must end: a failure, or a peer stalled too long.
-    bool SendOnce()
-    {
-        result_ = connection_.Send(kSendSliceMs);
-        auto now = std::chrono::steady_clock::now();
-        if (result_ > 0) {
-            last_progress_ = now;
-            meter_.sent += static_cast<std::uint64_t>(result_);
-            if (progress_) progress_->SetProgress(meter_);
-            return true;
-        }
-        if (result_ == 0 || result_ == kSocketWouldBlock) return now - last_progress_ < kStallLimit;
-        return false;
-    }
-
-    int result() const { return result_; }
-
-private:
-    Connection& connection_;
-    ClientTable* progress_;
-    TransferMeter meter_;
-    int result_ = 0;
-    std::chrono::steady_clock::time_point last_progress_ = std::chrono::steady_clock::now();
-};
 
 }  // namespace
 
@@ -58,7 +24,7 @@ int SendResponse(Connection& connection, Response& response, ClientTable* progre
     if (!buffer) return -1;
 
     if (connection.request().method() == Method::Head) {
-        Sender sender(connection, progress, response.HeaderSize());
+        TrackedSender sender(connection, progress, kSendSliceMs, response.HeaderSize());
         std::size_t n = response.ReadNext(buffer.get(), response.HeaderSize());
         connection.Queue(buffer.get(), n);
         while (connection.QueuedLength() > 0 && sender.SendOnce()) {
@@ -66,7 +32,7 @@ int SendResponse(Connection& connection, Response& response, ClientTable* progre
         return sender.result();
     }
 
-    Sender sender(connection, progress, response.HeaderSize() + response.BodySize());
+    TrackedSender sender(connection, progress, kSendSliceMs, response.HeaderSize() + response.BodySize());
     for (;;) {
         if (connection.QueuedLength() < chunk) {
             std::size_t n = response.ReadNext(buffer.get(), chunk);
