@@ -79,9 +79,8 @@ void AddFileRow(Response& response, const FileEntry& entry, const std::string& d
 
 }  // namespace
 
-void WriteListingPage(Response& response, std::string_view request_path)
+void WriteListingPage(Response& response, const ResolvedTarget& target)
 {
-    const ResolvedTarget target = ResolveUrl(request_path);
     if (!target.found || target.kind != TargetKind::Directory) {
         BuildErrorPage(response, 404, "");
         return;

@@ -53,10 +53,10 @@ private:
         context_.clients.SetState(connection_.handle(), ClientState::Refused, shown_url);
         return Error(status);
     }
-    int Listing()
+    int Listing(const ResolvedTarget& target)
     {
         Response response(local_client_);
-        WriteListingPage(response, request_.Url());
+        WriteListingPage(response, target);
         return Send(response);
     }
     // The answer of every route whose service this server does not offer yet: thumbnails,
@@ -138,7 +138,7 @@ int Dispatcher::Route(const ResolvedTarget& target)
             return RouteDynamicFile(target);
         case TargetKind::ThumbnailIndex:
             if (IsPost()) return Error(400);
-            return DeliverFile(connection_, &context_.clients);
+            return DeliverFile(connection_, &context_.clients, target);
         case TargetKind::Guestbook:
             if (!GetEnableGuestbook()) return Error(403);
             return ServiceNotAvailable();
@@ -166,7 +166,7 @@ int Dispatcher::RouteDirectory(const ResolvedTarget& target)
         return GetFolderZipDownload(folder) ? AnswerZipDownload(connection_, progress, target) : Error(405);
     }
     if (!GetFolderVisible(folder)) return Error(403);
-    if (target.rest.empty() || GetFolderCanBrowseSubfolders(folder)) return Listing();
+    if (target.rest.empty() || GetFolderCanBrowseSubfolders(folder)) return Listing(target);
     return Error(403);
 }
 
@@ -176,7 +176,7 @@ int Dispatcher::RouteFile(const ResolvedTarget& target)
     if (QueryIs("thumbnail")) return ServiceNotAvailable();
     bool below_top = target.rest.find_first_of("/\\") != std::string::npos;
     if (!below_top || GetFolderCanBrowseSubfolders(target.folder_name)) {
-        return DeliverFile(connection_, &context_.clients);
+        return DeliverFile(connection_, &context_.clients, target);
     }
     return Error(403);
 }
@@ -187,7 +187,7 @@ int Dispatcher::RouteDynamicFile(const ResolvedTarget& target)
     if (request_.method() == Method::Get && IsRealTimeFile(target.folder_name)) {
         return StreamRealTimeFile(connection_, &context_.clients);
     }
-    return DeliverFile(connection_, &context_.clients);
+    return DeliverFile(connection_, &context_.clients, target);
 }
 
 int Dispatcher::RouteWebCommunity(const ResolvedTarget& target)

@@ -116,11 +116,11 @@ void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
     response.Finish();
 }
 
-int DeliverFile(Connection& connection, ClientTable* progress)
+int DeliverFile(Connection& connection, ClientTable* progress, const ResolvedTarget& target)
 {
     const Request& request = connection.request();
     FileResponse response;
-    BuildFileResponse(response, request.Url(), request.Header("if-modified-since"),
+    BuildFileResponse(response, target, request.Header("if-modified-since"),
                       request.Header("if-none-match"), request.Header("if-range"), request.Header("range"));
     return SendResponse(connection, response, progress);
 }

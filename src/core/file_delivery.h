@@ -27,8 +27,9 @@ void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
                        std::string_view if_modified_since = {}, std::string_view if_none_match = {},
                        std::string_view if_range = {}, std::string_view range = {});
 
-// Answers a GET or HEAD for a file with the request's own headers, reporting progress to the client
-// table when one is given. Returns the send result (0 when there was nothing to send).
-int DeliverFile(Connection& connection, ClientTable* progress);
+// Answers a GET or HEAD for the file the request resolved to, with the request's own headers,
+// reporting progress to the client table when one is given. Returns the send result (0 when there
+// was nothing to send).
+int DeliverFile(Connection& connection, ClientTable* progress, const ResolvedTarget& target);
 
 }  // namespace vireo

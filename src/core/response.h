@@ -61,6 +61,9 @@ public:
     virtual std::uint64_t BodySize() const { return body_.size(); }
     // Copies the next body bytes, at most `capacity`; 0 at the end.
     virtual std::size_t ReadBody(char* buffer, std::size_t capacity);
+    // An open file whose next BodySize() bytes, from its current position, are the whole body, for
+    // a sender that moves them itself instead of through ReadBody; -1 for a body held in memory.
+    virtual int BodyFile() const { return -1; }
 
 private:
     void AppendHeader(std::string_view text);
@@ -92,6 +95,7 @@ public:
     // Reads at most min(capacity, bytes left) from the file; 0 when nothing is left or the read
     // fails, so a failing disk ends the body early.
     std::size_t ReadBody(char* buffer, std::size_t capacity) override;
+    int BodyFile() const override { return file_.get(); }
 
 private:
     UniqueFd file_;

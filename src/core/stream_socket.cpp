@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,13 @@ namespace vireo {
 namespace {
 
 constexpr std::size_t kReceiveChunk = 8192;
+
+// Whether a failed call only found the socket not ready. Every transfer is tried before it is
+// waited for, since nearly every one finds the socket ready and the wait would cost a poll.
+bool NotReadyYet()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
 constexpr int kConnectSliceMs = 1000;
 constexpr auto kConnectLimit = std::chrono::milliseconds(60000);
 
@@ -71,6 +79,13 @@ int StreamSocket::Fail(int code)
 {
     error_text_ = "Socket Error = " + std::to_string(-code);
     return code;
+}
+
+int StreamSocket::FailFromErrno()
+{
+    int code = SocketErrorFromErrno(errno);
+    if (code == kSocketPeerClosed) peer_closed_ = true;
+    return Fail(code);
 }
 
 int StreamSocket::Create(int type, int protocol)
@@ -181,20 +196,20 @@ int StreamSocket::Wait(int milliseconds, bool for_write)
 
 int StreamSocket::Receive(int milliseconds)
 {
-    int ready = Wait(milliseconds, false);
-    if (ready <= 0) return ready;
+    if (handle_ < 0) return Fail(kSocketNotASocket);
     char* at = received_.Reserve(kReceiveChunk);
     if (!at) return Fail(kSocketNoMemory);
-    ssize_t count = ::recv(handle_, at, kReceiveChunk, 0);
+    ssize_t count = ::recv(handle_, at, kReceiveChunk, MSG_DONTWAIT);
+    if (count < 0 && NotReadyYet()) {
+        int ready = Wait(milliseconds, false);
+        if (ready <= 0) return ready;
+        count = ::recv(handle_, at, kReceiveChunk, MSG_DONTWAIT);
+    }
     if (count == 0) {
         peer_closed_ = true;
         return Fail(kSocketPeerClosed);
     }
-    if (count < 0) {
-        int code = SocketErrorFromErrno(errno);
-        if (code == kSocketPeerClosed) peer_closed_ = true;
-        return Fail(code);
-    }
+    if (count < 0) return FailFromErrno();
     received_.Commit(static_cast<std::size_t>(count));
     return static_cast<int>(count);
 }
@@ -208,16 +223,31 @@ std::size_t StreamSocket::Queue(const void* bytes, std::size_t n)
 int StreamSocket::Send(int milliseconds)
 {
     if (queued_.empty()) return 0;
-    int ready = Wait(milliseconds, true);
-    if (ready <= 0) return ready;
-    ssize_t count = ::send(handle_, queued_.data(), queued_.size(), MSG_NOSIGNAL);
-    if (count < 0) {
-        int code = SocketErrorFromErrno(errno);
-        if (code == kSocketPeerClosed) peer_closed_ = true;
-        return Fail(code);
+    if (handle_ < 0) return Fail(kSocketNotASocket);
+    auto send = [this] { return ::send(handle_, queued_.data(), queued_.size(), MSG_NOSIGNAL | MSG_DONTWAIT); };
+    ssize_t count = send();
+    if (count < 0 && NotReadyYet()) {
+        int ready = Wait(milliseconds, true);
+        if (ready <= 0) return ready;
+        count = send();
     }
+    if (count < 0) return NotReadyYet() ? 0 : FailFromErrno();
     queued_.Consume(static_cast<std::size_t>(count));
     return static_cast<int>(count);
+}
+
+int StreamSocket::SendFile(int file, std::size_t count, int milliseconds)
+{
+    if (count == 0) return 0;
+    // Large transfers are few, so here the wait comes first: sendfile has no flag to keep it
+    // from blocking on a blocking socket.
+    int ready = Wait(milliseconds, true);
+    if (ready <= 0) return ready;
+    ssize_t sent = ::sendfile(handle_, file, nullptr, count);
+    if (sent < 0) return NotReadyYet() ? 0 : FailFromErrno();
+    // The file ended before the count: it was cut short while it was being sent.
+    if (sent == 0) return Fail(-ENODATA);
+    return static_cast<int>(sent);
 }
 
 int StreamSocket::PeerClosed()

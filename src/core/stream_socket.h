@@ -53,6 +53,10 @@ public:
     std::size_t ClearQueued() { return queued_.Clear(); }
     // One send of the queue; returns the count sent, 0 when nothing is queued or on time-out.
     int Send(int milliseconds);
+    // One send of at most `count` bytes of an open file, from its current position, past the send
+    // queue (which should be empty). Returns the count sent, 0 on time-out, and -ENODATA when the
+    // file ends first. The socket should be non-blocking, as every accepted connection is.
+    int SendFile(int file, std::size_t count, int milliseconds);
 
     // 0 while the peer is there, kSocketPeerClosed once it has gone, kSocketNotASocket without a socket.
     int PeerClosed();
@@ -66,6 +70,8 @@ public:
 protected:
     // Records a failure code (negative) in the error text and returns it.
     int Fail(int code);
+    // Fails with the code for errno, noting a peer that has gone.
+    int FailFromErrno();
 
 private:
     int handle_ = -1;

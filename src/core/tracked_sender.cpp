@@ -18,7 +18,17 @@ TrackedSender::TrackedSender(Connection& connection, ClientTable* progress, int 
 
 bool TrackedSender::SendOnce()
 {
-    result_ = connection_.Send(send_slice_ms_);
+    return Account(connection_.Send(send_slice_ms_));
+}
+
+bool TrackedSender::SendFileOnce(int file, std::size_t count)
+{
+    return Account(connection_.SendFile(file, count, send_slice_ms_));
+}
+
+bool TrackedSender::Account(int result)
+{
+    result_ = result;
     const auto now = std::chrono::steady_clock::now();
     if (result_ > 0) {
         last_progress_ = now;

@@ -19,12 +19,17 @@ public:
     void AddToTotal(std::uint64_t bytes) { meter_.total += bytes; }
     // One send of the queue. False when sending must end: a failure, or a peer stalled too long.
     bool SendOnce();
+    // One send of at most `count` bytes straight from a file, with the same rules.
+    bool SendFileOnce(int file, std::size_t count);
     // Sends until nothing is queued; false when sending had to end first.
     bool SendAll();
     // The result of the last send.
     int result() const { return result_; }
 
 private:
+    // Counts one send's result and tells whether sending may go on.
+    bool Account(int result);
+
     Connection& connection_;
     ClientTable* progress_;
     TransferMeter meter_;

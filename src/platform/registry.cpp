@@ -1,9 +1,11 @@
 #include "platform/registry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/registry_cache.h"
 #include "platform/sqlite_pool.h"
 #include "platform/xdg_paths.h"
 
@@ -67,11 +69,6 @@ DatabaseLease Lease(RegistryRoot root, DatabaseOpen mode)
     return LeaseDatabase(*file, mode, kSchema);
 }
 
-struct StoredValue {
-    ValueType type;
-    std::vector<std::uint8_t> data;
-};
-
 std::optional<StoredValue> SelectValue(DatabaseLease& database, std::string_view key, std::string_view name)
 {
     SqliteStatement select = database.Prepare(kSelectValue);
@@ -85,10 +82,26 @@ std::optional<StoredValue> SelectValue(DatabaseLease& database, std::string_view
 
 std::optional<StoredValue> ReadValue(RegistryRoot root, std::string_view path, std::string_view name)
 {
-    DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
-    if (!database) return std::nullopt;
-    return SelectValue(database, CanonicalPath(path), name);
+    std::optional<std::filesystem::path> file = RegistryDatabasePath(root);
+    if (!file) return std::nullopt;
+    const std::string key = CanonicalPath(path);
+    RegistryCache& cache = RegistryCache::Instance();
+    std::uint64_t ticket = 0;
+    if (std::optional<std::optional<StoredValue>> known = cache.Find(*file, key, name, ticket)) return *known;
+    DatabaseLease database = LeaseDatabase(*file, DatabaseOpen::ExistingOnly, kSchema);
+    std::optional<StoredValue> value = database ? SelectValue(database, key, name) : std::nullopt;
+    cache.Remember(ticket, *file, key, name, value);
+    return value;
 }
+
+// Declared before a write's transaction, so the cache is cleared once the write is over.
+class ForgetReadingsAfterWrite {
+public:
+    ForgetReadingsAfterWrite() = default;
+    ~ForgetReadingsAfterWrite() { RegistryCache::Instance().Forget(); }
+    ForgetReadingsAfterWrite(const ForgetReadingsAfterWrite&) = delete;
+    ForgetReadingsAfterWrite& operator=(const ForgetReadingsAfterWrite&) = delete;
+};
 
 // Creates every key along a canonical path that does not exist yet.
 bool EnsureKey(DatabaseLease& database, std::string_view key)
@@ -175,16 +188,30 @@ bool DeleteTreeBelow(DatabaseLease& database, const std::string& key)
 
 std::optional<std::filesystem::path> RegistryDatabasePath(RegistryRoot root)
 {
-    std::optional<std::filesystem::path> config = GetConfigFolder();
-    if (!config) return std::nullopt;
-    std::filesystem::path folder = *config / "quillmark" / "vireo";
-    switch (root) {
-        case RegistryRoot::CurrentUser:
-            return folder / "user.db";
-        case RegistryRoot::LocalMachine:
-            return folder / "machine.db";
+    // Asked for on every read of a setting, so each thread keeps its last answer for as long as
+    // the environment it comes from stays the same.
+    struct Answer {
+        std::optional<std::string> config_home;
+        std::optional<std::string> home;
+        std::optional<std::filesystem::path> user;
+        std::optional<std::filesystem::path> machine;
+    };
+    thread_local std::optional<Answer> last;
+    auto variable = [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    std::optional<std::string> config_home = variable("XDG_CONFIG_HOME");
+    std::optional<std::string> home = variable("HOME");
+    if (!last || last->config_home != config_home || last->home != home) {
+        last = Answer{std::move(config_home), std::move(home), std::nullopt, std::nullopt};
+        if (std::optional<std::filesystem::path> config = GetConfigFolder()) {
+            const std::filesystem::path folder = *config / "quillmark" / "vireo";
+            last->user = folder / "user.db";
+            last->machine = folder / "machine.db";
+        }
     }
-    return std::nullopt;
+    return root == RegistryRoot::LocalMachine ? last->machine : last->user;
 }
 
 BinaryValue::BinaryValue(const std::uint8_t* bytes, std::size_t size)
@@ -250,6 +277,7 @@ bool WriteBinaryValue(RegistryRoot root, std::string_view path, std::string_view
 
 bool WriteValues(RegistryRoot root, std::string_view path, std::span<const ValueWrite> values)
 {
+    ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::CreateIfMissing);
     if (!database) return false;
     WriteTransaction transaction(database);
@@ -269,6 +297,7 @@ bool ValueExists(RegistryRoot root, std::string_view path, std::string_view name
 
 bool DeleteValue(RegistryRoot root, std::string_view path, std::string_view name)
 {
+    ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
     if (!database) return false;
     SqliteStatement remove = database.Prepare(kDeleteValue);
@@ -301,6 +330,7 @@ bool DeleteKeyTree(RegistryRoot root, std::string_view path)
 {
     const std::string key = CanonicalPath(path);
     if (key.empty()) return false;
+    ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
     if (!database) return true;  // no store at all: the key does not exist
     {
@@ -314,6 +344,7 @@ bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_vie
                        std::span<const std::uint8_t> entry)
 {
     if (entry.empty()) return false;
+    ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::CreateIfMissing);
     if (!database) return false;
     WriteTransaction transaction(database);

@@ -16,7 +16,9 @@ namespace vireo {
 // installer record. Key paths are backslash-separated ("Software\QUILLMARK\Vireo\Settings"); key
 // and value names compare without regard to ASCII letter case. Keys come into being when a value
 // is first written below them, never on a read, and a read never creates the database file.
-// Every operation is one statement or one transaction; nothing is cached between calls.
+// Every operation is one statement or one transaction. Readings are cached until a database file
+// of the store is written, by this program or another (registry_cache.h), so a read always sees
+// the last write.
 enum class RegistryRoot {
     CurrentUser,   // $XDG_CONFIG_HOME/quillmark/vireo/user.db
     LocalMachine,  // machine.db beside it

@@ -33,7 +33,8 @@ ScratchFile::~ScratchFile()
 ScratchFile::ScratchFile(ScratchFile&& other) noexcept
     : fd_(std::move(other.fd_)),
       path_(std::move(other.path_)),
-      delete_on_close_(std::exchange(other.delete_on_close_, false))
+      delete_on_close_(std::exchange(other.delete_on_close_, false)),
+      discarded_(std::exchange(other.discarded_, 0))
 {
 }
 
@@ -44,8 +45,21 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept
         fd_ = std::move(other.fd_);
         path_ = std::move(other.path_);
         delete_on_close_ = std::exchange(other.delete_on_close_, false);
+        discarded_ = std::exchange(other.discarded_, 0);
     }
     return *this;
+}
+
+void ScratchFile::Discard(std::uint64_t offset)
+{
+    // Freed in steps of this many bytes, so that reading through the file costs few extra calls.
+    constexpr std::uint64_t kStep = 1024 * 1024;
+    const std::uint64_t end = offset - offset % kStep;
+    if (end <= discarded_) return;
+    // Without support for holes the bytes just stay until the file is removed.
+    ::fallocate(fd_.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(discarded_),
+                static_cast<off_t>(end - discarded_));
+    discarded_ = end;
 }
 
 void ScratchFile::Remove()

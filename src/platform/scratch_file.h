@@ -20,6 +20,9 @@ public:
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     int fd() const { return fd_.get(); }
+    // Frees the storage of the file's first `offset` bytes (whole pages of them) where the file
+    // system can; the file keeps its size and reads there give zero bytes.
+    void Discard(std::uint64_t offset);
     const std::filesystem::path& path() const { return path_; }
 
 private:
@@ -28,6 +31,7 @@ private:
     UniqueFd fd_;
     std::filesystem::path path_;
     bool delete_on_close_ = false;
+    std::uint64_t discarded_ = 0;
 };
 
 // Creates the file with a name that starts with "xyz"; nothing when it cannot be created.

@@ -1,14 +1,22 @@
 #include "platform/volumes.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "platform/unique_fd.h"
 
 namespace vireo {
 
@@ -71,28 +79,110 @@ DriveKind KindOf(const MountEntry& mount)
     return IsRemovableDevice(mount.source) ? DriveKind::Removable : DriveKind::Fixed;
 }
 
+// A mount with the number the system knows it by.
+struct NumberedMount {
+    std::uint64_t id;
+    MountEntry entry;
+};
+using MountList = std::vector<NumberedMount>;
+
+// Lines of /proc/self/mountinfo: "36 35 98:0 /root /mount/point options [tags...] - type source ...".
+MountList ReadMountList()
+{
+    MountList mounts;
+    std::ifstream table("/proc/self/mountinfo");
+    for (std::string line; std::getline(table, line);) {
+        std::istringstream fields(line);
+        std::uint64_t id = 0;
+        std::string parent, device, root, mount_point, word;
+        if (!(fields >> id >> parent >> device >> root >> mount_point)) continue;
+        while (fields >> word && word != "-") {
+        }
+        std::string type, source;
+        if (!(fields >> type >> source)) continue;
+        mounts.push_back({id, {DecodeMountField(source), DecodeMountField(mount_point), std::move(type)}});
+    }
+    return mounts;
+}
+
+// The mount table, read once and again only when the system reports that it changed: every file a
+// visitor asks for is checked against it, and reading it anew each time cost more than the rest of
+// the request. The system marks a change by waking a poll on an open mount table with POLLPRI, and
+// that poll both reports and clears the mark, so exactly one caller reloads for each change.
+class MountTable {
+public:
+    static MountTable& Instance()
+    {
+        // Never destroyed: detached connection threads may still read it while the program exits.
+        static MountTable& table = *new MountTable;
+        return table;
+    }
+
+    std::shared_ptr<const MountList> Current()
+    {
+        if (ChangeReported()) {
+            // One reload at a time, so an older reading can never replace a newer one; readers
+            // keep using the previous list meanwhile.
+            std::lock_guard reloading(reload_mutex_);
+            auto fresh = std::make_shared<const MountList>(ReadMountList());
+            std::lock_guard lock(mutex_);
+            mounts_ = std::move(fresh);
+        }
+        std::lock_guard lock(mutex_);
+        return mounts_;
+    }
+
+private:
+    MountTable() : watch_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
+    {
+        // Takes the pending mark, if any, so the first call does not read the table twice.
+        ChangeReported();
+        mounts_ = std::make_shared<const MountList>(ReadMountList());
+    }
+
+    // True when the mount table changed since the last call. Without a watch (no /proc) every
+    // call counts as a change, which is always correct, only slower.
+    bool ChangeReported()
+    {
+        if (!watch_) return true;
+        pollfd watch{.fd = watch_.get(), .events = POLLPRI, .revents = 0};
+        return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR)) != 0;
+    }
+
+    UniqueFd watch_;
+    std::mutex reload_mutex_;
+    std::mutex mutex_;
+    std::shared_ptr<const MountList> mounts_;
+};
+
 }  // namespace
 
 std::optional<MountEntry> FindMount(std::string_view path)
 {
     if (path.empty() || path[0] != '/') return std::nullopt;
-    std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::path(path), error);
-    const std::string target = error ? std::string(path) : resolved.string();
+    std::shared_ptr<const MountList> mounts = MountTable::Instance().Current();
 
-    std::ifstream table("/proc/self/mounts");
-    std::optional<MountEntry> best;
-    for (std::string line; std::getline(table, line);) {
-        std::istringstream fields(line);
-        std::string source, mount_point, type;
-        if (!(fields >> source >> mount_point >> type)) continue;
-        mount_point = DecodeMountField(mount_point);
-        if (!Contains(target, mount_point)) continue;
-        if (!best || mount_point.size() >= best->mount_point.size()) {
-            best = MountEntry{DecodeMountField(source), std::move(mount_point), std::move(type)};
+    // For a path that exists the system names the mount itself, links followed, in one call
+    // (without waiting on a network file system).
+    const std::string text(path);
+    struct statx status {};
+    if (::statx(AT_FDCWD, text.c_str(), AT_STATX_DONT_SYNC, STATX_MNT_ID, &status) == 0 &&
+        (status.stx_mask & STATX_MNT_ID) != 0) {
+        for (const NumberedMount& mount : *mounts) {
+            if (mount.id == status.stx_mnt_id) return mount.entry;
         }
     }
-    return best;
+
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::path(path), error);
+    const std::string target = error ? text : resolved.string();
+    const MountEntry* best = nullptr;
+    for (const NumberedMount& mount : *mounts) {
+        if (!Contains(target, mount.entry.mount_point)) continue;
+        if (!best || mount.entry.mount_point.size() >= best->mount_point.size()) best = &mount.entry;
+    }
+    if (!best) return std::nullopt;
+    return *best;
 }
 
 DriveKind GetDriveKind(std::string_view path)

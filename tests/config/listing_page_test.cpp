@@ -127,7 +127,7 @@ protected:
     std::string Listing(std::string_view path)
     {
         Response response;
-        WriteListingPage(response, path);
+        WriteListingPage(response, ResolveUrl(path));
         return FinishedBytes(response);
     }
 
@@ -182,7 +182,7 @@ TEST_F(ListingPageTest, ExpiresHalfAnHourAfterItWasMade)
 {
     ASSERT_TRUE(Share({}));
     Response response;
-    WriteListingPage(response, "/share/");
+    WriteListingPage(response, ResolveUrl("/share/"));
     const std::string answer = ReadAll(response);
     const std::optional<std::time_t> made = HeaderDate(answer, "Last-Modified");
     const std::optional<std::time_t> expires = HeaderDate(answer, "Expires");

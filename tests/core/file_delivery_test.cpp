@@ -193,7 +193,9 @@ protected:
     std::string Exchange(const std::string& request)
     {
         return AnswerOverSocketPair(request,
-                                    [](Connection& connection) { DeliverFile(connection, nullptr); });
+                                    [](Connection& connection) {
+                                        DeliverFile(connection, nullptr, ResolveUrl(connection.request().Url()));
+                                    });
     }
 };
 
@@ -222,6 +224,12 @@ TEST_F(DeliverFileTest, LargeFilesArriveWhole)
     ASSERT_GT(answer.size(), content.size());
     EXPECT_EQ(answer.substr(answer.size() - content.size()), content);
     EXPECT_NE(answer.find("\r\nContent-Length: 3145745\r\n"), std::string::npos);
+
+    // A large part from the middle starts and ends at exactly the asked bytes.
+    answer = Exchange("GET /files/big.bin.txt HTTP/1.1\r\nRange: bytes=1000001-2500000\r\n\r\n");
+    ASSERT_GT(answer.size(), 1500000u);
+    EXPECT_EQ(answer.substr(answer.size() - 1500000), content.substr(1000001, 1500000));
+    EXPECT_NE(answer.find("\r\nContent-Range: bytes 1000001-2500000/3145745\r\n"), std::string::npos);
 }
 
 TEST_F(DeliverFileTest, MissingFileClosesWithoutAnAnswer)

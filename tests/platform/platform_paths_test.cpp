@@ -8,6 +8,7 @@
 #include "platform/scratch_file.h"
 #include "platform/volumes.h"
 #include "platform/xdg_paths.h"
+#include "support/child_process.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -82,6 +83,40 @@ TEST_F(PlatformPathsTest, LocalFoldersAreOnFixedReadyVolumes)
         EXPECT_EQ(GetDriveKind(relative), DriveKind::Unknown) << relative;
         EXPECT_FALSE(IsVolumeReady(relative)) << relative;
     }
+}
+
+// Started by the test below inside a mount namespace of its own, so its mounts touch nothing else:
+// the mount table is read once and must still follow a mount and an unmount made afterwards.
+TEST_F(PlatformPathsTest, MountTableFollowsMountsInsidePrivateNamespace)
+{
+    if (std::getenv("VIREO_PRIVATE_MOUNTS") == nullptr) GTEST_SKIP() << "runs only inside its own namespace";
+    const std::string folder = (home.path() / "mounted").string();
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(FindMount(folder));
+    EXPECT_NE(FindMount(folder)->mount_point, folder);
+
+    ASSERT_EQ(RunProgram({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "vireo-test", folder}).exit_code, 0);
+    std::optional<MountEntry> mounted = FindMount(folder + "/inside");
+    ASSERT_TRUE(mounted);
+    EXPECT_EQ(mounted->mount_point, folder);
+    EXPECT_EQ(mounted->source, "vireo-test");
+    EXPECT_EQ(mounted->type, "tmpfs");
+    EXPECT_TRUE(IsVolumeReady(folder));
+
+    ASSERT_EQ(RunProgram({"/usr/bin/umount", folder}).exit_code, 0);
+    EXPECT_NE(FindMount(folder)->mount_point, folder);
+}
+
+TEST_F(PlatformPathsTest, MountTableFollowsMounts)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+    ::setenv("VIREO_PRIVATE_MOUNTS", "1", 1);
+    ProgramResult run = RunProgram({"/usr/bin/unshare", "--mount", "--propagation", "private", GetProgramPath()->string(),
+                                    "--gtest_filter=*MountTableFollowsMountsInsidePrivateNamespace"});
+    ::unsetenv("VIREO_PRIVATE_MOUNTS");
+    if (run.output.find("unshare failed") != std::string::npos) GTEST_SKIP() << run.output;
+    EXPECT_EQ(run.exit_code, 0) << run.output;
+    EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
 }
 
 class ScratchFileTest : public PlatformPathsTest {

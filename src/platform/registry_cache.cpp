@@ -1,0 +1,119 @@
+#include "platform/registry_cache.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vireo {
+namespace {
+
+// Readings of names a visitor makes up (folder names in addresses) must not grow the cache without
+// end: past this many it starts over.
+constexpr std::size_t kMaxValues = 4096;
+
+constexpr std::uint32_t kChanges = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                   IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+
+// The parts of a database path, without the cost of path parsing on every read.
+std::string_view FolderOf(const std::filesystem::path& database)
+{
+    const std::string& text = database.native();
+    return std::string_view(text).substr(0, text.rfind('/'));
+}
+
+std::string_view FileName(const std::filesystem::path& database)
+{
+    const std::string& text = database.native();
+    return std::string_view(text).substr(text.rfind('/') + 1);
+}
+
+// Key and value names compare without regard to ASCII case, as the store compares them.
+std::string CacheKey(const std::filesystem::path& database, std::string_view key, std::string_view name)
+{
+    std::string folded;
+    for (std::string_view part : {FileName(database), std::string_view("\n"), key, std::string_view("\n"), name}) {
+        for (char c : part) folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+    return folded;
+}
+
+// The shared-memory index beside a database is written by readers too, and never holds a value.
+bool IsIndexFile(std::string_view name)
+{
+    return name.ends_with("-shm");
+}
+
+}  // namespace
+
+RegistryCache& RegistryCache::Instance()
+{
+    // Never destroyed: detached connection threads may still read it while the program exits.
+    static RegistryCache& cache = *new RegistryCache;
+    return cache;
+}
+
+bool RegistryCache::Refresh(const std::filesystem::path& database)
+{
+    const std::string_view folder = FolderOf(database);
+    if (folder != folder_) {
+        ForgetLocked();
+        folder_.clear();
+        events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        const std::string watched(folder);
+        if (!events_ || ::inotify_add_watch(events_.get(), watched.c_str(), kChanges) < 0) return false;
+        folder_ = watched;
+        return true;
+    }
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(events_.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return true;
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            const std::string_view name = event->len > 0 ? std::string_view(event->name) : std::string_view();
+            if (!IsIndexFile(name)) ForgetLocked();
+            // The folder itself went away: watch it again once it is back.
+            if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) folder_.clear();
+        }
+    }
+}
+
+std::optional<std::optional<StoredValue>> RegistryCache::Find(const std::filesystem::path& database,
+                                                              std::string_view key, std::string_view name,
+                                                              std::uint64_t& ticket)
+{
+    std::lock_guard lock(mutex_);
+    const bool watched = Refresh(database);
+    // An unwatched folder gets a ticket that never matches, so nothing read from it is kept.
+    ticket = watched ? generation_ : ~generation_;
+    if (!watched) return std::nullopt;
+    auto found = values_.find(CacheKey(database, key, name));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& database, std::string_view key,
+                             std::string_view name, const std::optional<StoredValue>& value)
+{
+    std::lock_guard lock(mutex_);
+    if (ticket != generation_ || folder_.empty()) return;
+    if (values_.size() >= kMaxValues) values_.clear();
+    values_.insert_or_assign(CacheKey(database, key, name), value);
+}
+
+void RegistryCache::Forget()
+{
+    std::lock_guard lock(mutex_);
+    ForgetLocked();
+}
+
+void RegistryCache::ForgetLocked()
+{
+    values_.clear();
+    ++generation_;
+}
+
+}  // namespace vireo
