@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
 
 #include "core/connection.h"
@@ -41,11 +44,10 @@ void LingerBeforeClose(Connection& connection)
     }
 }
 
-void* ServeConnection(void* argument)
+void ServeConnection(ThreadStart& start)
 {
-    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(argument));
-    Connection& connection = *start->connection;
-    ServerContext& context = *start->context;
+    Connection& connection = *start.connection;
+    ServerContext& context = *start.context;
 
     const int socket = connection.handle();
     Ipv4Endpoint peer;
@@ -59,6 +61,71 @@ void* ServeConnection(void* argument)
         LingerBeforeClose(connection);
         context.clients.MarkClosed(socket);
     }
+}
+
+// Threads that have finished their connection wait a while for the next one instead of ending, so
+// a busy server does not pay for a new thread on every connection. Each connection still has a
+// thread to itself from its first byte to its last; only the thread's start is saved.
+class IdleThreads {
+public:
+    static IdleThreads& Instance()
+    {
+        // Never destroyed: waiting threads may still use it while the program exits.
+        static IdleThreads& threads = *new IdleThreads;
+        return threads;
+    }
+
+    // Hands the connection to a waiting thread; false (and the connection kept) when none waits.
+    bool Hand(std::unique_ptr<ThreadStart>& start)
+    {
+        std::lock_guard lock(mutex_);
+        if (free_ == 0) return false;
+        --free_;
+        waiting_.push_back(std::move(start));
+        wake_.notify_one();
+        return true;
+    }
+
+    // Serves `first`, then every connection handed over while this thread waits, until none comes
+    // for the idle limit or enough threads wait already.
+    void Serve(std::unique_ptr<ThreadStart> start)
+    {
+        while (start) {
+            ServeConnection(*start);
+            start.reset();
+            start = Next();
+        }
+    }
+
+private:
+    std::unique_ptr<ThreadStart> Next()
+    {
+        std::unique_lock lock(mutex_);
+        if (free_ >= kMaxIdle) return nullptr;
+        ++free_;
+        wake_.wait_for(lock, kIdleLimit, [this] { return !waiting_.empty(); });
+        if (waiting_.empty()) {
+            --free_;
+            return nullptr;
+        }
+        // The handing over already took this thread off the free count.
+        std::unique_ptr<ThreadStart> next = std::move(waiting_.front());
+        waiting_.pop_front();
+        return next;
+    }
+
+    static constexpr std::size_t kMaxIdle = 64;
+    static constexpr auto kIdleLimit = std::chrono::seconds(30);
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::size_t free_ = 0;  // waiting threads not yet handed a connection
+    std::deque<std::unique_ptr<ThreadStart>> waiting_;
+};
+
+void* RunConnectionThread(void* argument)
+{
+    IdleThreads::Instance().Serve(std::unique_ptr<ThreadStart>(static_cast<ThreadStart*>(argument)));
     return nullptr;
 }
 
@@ -73,13 +140,14 @@ void StartConnectionThread(const std::shared_ptr<ServerContext>& context, int so
         return;
     }
     start->connection->Attach(socket);
+    if (IdleThreads::Instance().Hand(start)) return;
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     pthread_attr_setstacksize(&attributes, kStackBytes);
     pthread_t thread;
-    if (pthread_create(&thread, &attributes, ServeConnection, start.get()) == 0) start.release();
+    if (pthread_create(&thread, &attributes, RunConnectionThread, start.get()) == 0) start.release();
     pthread_attr_destroy(&attributes);
     // On failure start still owns the connection, whose destruction closes the socket.
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "platform/registry_cache.h"
@@ -188,21 +189,23 @@ bool DeleteTreeBelow(DatabaseLease& database, const std::string& key)
 
 std::optional<std::filesystem::path> RegistryDatabasePath(RegistryRoot root)
 {
-    // Asked for on every read of a setting, so each thread keeps its last answer for as long as
-    // the environment it comes from stays the same.
+    // Asked for on every read of a setting, so the last answer is kept for as long as the
+    // environment it comes from stays the same.
     struct Answer {
         std::optional<std::string> config_home;
         std::optional<std::string> home;
         std::optional<std::filesystem::path> user;
         std::optional<std::filesystem::path> machine;
     };
-    thread_local std::optional<Answer> last;
+    static std::mutex mutex;
+    static std::optional<Answer> last;
     auto variable = [](const char* name) -> std::optional<std::string> {
         const char* value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
     std::optional<std::string> config_home = variable("XDG_CONFIG_HOME");
     std::optional<std::string> home = variable("HOME");
+    std::lock_guard lock(mutex);
     if (!last || last->config_home != config_home || last->home != home) {
         last = Answer{std::move(config_home), std::move(home), std::nullopt, std::nullopt};
         if (std::optional<std::filesystem::path> config = GetConfigFolder()) {
