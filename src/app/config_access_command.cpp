@@ -26,11 +26,11 @@ constexpr std::array<ModeName, 3> kModes = {{
 struct ListAccess {
     std::string_view title;  // for messages: "the IP filter list"
     AddressList (*get)();
-    bool (*set)(std::span<const Ipv4Address>);
+    EntryRemoval (*remove)(const Ipv4Address&);
 };
 
-constexpr ListAccess kFilterList{"the IP filter list", GetIpFilterList, SetIpFilterList};
-constexpr ListAccess kBlockList{"the auto-block list", GetAutoBlockList, SetAutoBlockList};
+constexpr ListAccess kFilterList{"the IP filter list", GetIpFilterList, RemoveFromIpFilterList};
+constexpr ListAccess kBlockList{"the auto-block list", GetAutoBlockList, RemoveFromAutoBlockList};
 
 // The address typed on the command line, or the exit code of a malformed one.
 std::optional<Ipv4Address> ReadAddress(const std::string& text, std::ostream& err)
@@ -73,11 +73,15 @@ int Remove(const ListAccess& list, const std::string& text, std::ostream& err)
 {
     std::optional<Ipv4Address> address = ReadAddress(text, err);
     if (!address) return kBadInput;
-    AddressList entries = list.get();
-    if (std::erase(entries, *address) == 0) {
-        return BadInput(err, FormatAddress(*address) + " is not in " + std::string(list.title));
+    switch (list.remove(*address)) {
+        case EntryRemoval::Removed:
+            return kSuccess;
+        case EntryRemoval::Absent:
+            return BadInput(err, FormatAddress(*address) + " is not in " + std::string(list.title));
+        case EntryRemoval::Failed:
+            break;
     }
-    return list.set(entries) ? kSuccess : StoreFailure(err);
+    return StoreFailure(err);
 }
 
 }  // namespace

@@ -67,6 +67,14 @@ bool AddToAutoBlockList(const Ipv4Address& address)
 {
     return Append(kAutoBlockList, address);
 }
+EntryRemoval RemoveFromIpFilterList(const Ipv4Address& address)
+{
+    return RemoveEntry(RegistryRoot::CurrentUser, store::kSettingsKey, kIpFilterList, address);
+}
+EntryRemoval RemoveFromAutoBlockList(const Ipv4Address& address)
+{
+    return RemoveEntry(RegistryRoot::CurrentUser, store::kSettingsKey, kAutoBlockList, address);
+}
 
 bool IsInAutoBlockList(const Ipv4Address& address)
 {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ipv4.h"
+#include "platform/registry.h"
 
 namespace vireo {
 
@@ -22,6 +23,10 @@ bool SetAutoBlockList(std::span<const Ipv4Address> list);
 // was). Concurrent appends never lose one another. True when the address is in the list afterwards.
 bool AddToIpFilterList(const Ipv4Address& address);
 bool AddToAutoBlockList(const Ipv4Address& address);
+
+// Removes the entry equal to the address, in one step with respect to concurrent appends.
+EntryRemoval RemoveFromIpFilterList(const Ipv4Address& address);
+EntryRemoval RemoveFromAutoBlockList(const Ipv4Address& address);
 
 // True when an entry of the auto-block list equals the address in all four octets.
 bool IsInAutoBlockList(const Ipv4Address& address);

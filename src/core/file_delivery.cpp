@@ -120,8 +120,8 @@ int DeliverFile(Connection& connection, ClientTable* progress, const ResolvedTar
 {
     const Request& request = connection.request();
     FileResponse response;
-    BuildFileResponse(response, target, request.Header("if-modified-since"),
-                      request.Header("if-none-match"), request.Header("if-range"), request.Header("range"));
+    BuildFileResponse(response, target, request.Header("if-modified-since"), request.Header("if-none-match"),
+                      request.Header("if-range"), request.Header("range"));
     return SendResponse(connection, response, progress);
 }
 

@@ -1,11 +1,11 @@
 #include "core/send_response.h"
 
-#include "core/standard_answers.h"
-#include "core/tracked_sender.h"
-
 #include <algorithm>
 #include <memory>
 #include <new>
+
+#include "core/standard_answers.h"
+#include "core/tracked_sender.h"
 
 namespace vireo {
 namespace {
@@ -52,7 +52,8 @@ int SendResponse(Connection& connection, Response& response, ClientTable* progre
     const std::uint64_t buffered = body_file >= 0 ? response.HeaderSize() : response.HeaderSize() + body_left;
     if (!SendBuffered(connection, response, sender, buffered)) return sender.result();
     if (body_file < 0) return sender.result();
-    while (body_left > 0 && sender.SendFileOnce(body_file, std::min<std::uint64_t>(body_left, kFileSliceBytes))) {
+    while (body_left > 0 &&
+           sender.SendFileOnce(body_file, std::min<std::uint64_t>(body_left, kFileSliceBytes))) {
         body_left -= static_cast<std::uint64_t>(std::max(sender.result(), 0));
     }
     return sender.result();

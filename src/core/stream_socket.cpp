@@ -224,7 +224,9 @@ int StreamSocket::Send(int milliseconds)
 {
     if (queued_.empty()) return 0;
     if (handle_ < 0) return Fail(kSocketNotASocket);
-    auto send = [this] { return ::send(handle_, queued_.data(), queued_.size(), MSG_NOSIGNAL | MSG_DONTWAIT); };
+    auto send = [this] {
+        return ::send(handle_, queued_.data(), queued_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    };
     ssize_t count = send();
     if (count < 0 && NotReadyYet()) {
         int ready = Wait(milliseconds, true);

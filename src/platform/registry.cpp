@@ -343,6 +343,24 @@ bool DeleteKeyTree(RegistryRoot root, std::string_view path)
     return !SelectKey(database, key);
 }
 
+namespace {
+
+// A binary value read inside a write transaction as whole entries of `entry_size` bytes: a value
+// of another type counts as empty, a trailing part shorter than an entry is dropped.
+std::vector<std::uint8_t> SelectEntries(DatabaseLease& database, std::string_view key, std::string_view name,
+                                        std::size_t entry_size)
+{
+    std::vector<std::uint8_t> data;
+    if (std::optional<StoredValue> stored = SelectValue(database, key, name);
+        stored && stored->type == ValueType::Binary) {
+        data = std::move(stored->data);
+    }
+    data.resize(data.size() / entry_size * entry_size);
+    return data;
+}
+
+}  // namespace
+
 bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_view name,
                        std::span<const std::uint8_t> entry)
 {
@@ -354,18 +372,44 @@ bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_vie
     if (!transaction.started()) return false;
     const std::string key = CanonicalPath(path);
 
-    std::vector<std::uint8_t> data;
-    if (std::optional<StoredValue> stored = SelectValue(database, key, name);
-        stored && stored->type == ValueType::Binary) {
-        data = std::move(stored->data);
-    }
-    data.resize(data.size() / entry.size() * entry.size());
+    std::vector<std::uint8_t> data = SelectEntries(database, key, name, entry.size());
     for (std::size_t at = 0; at < data.size(); at += entry.size()) {
         if (std::equal(entry.begin(), entry.end(), data.begin() + at)) return transaction.Commit();
     }
     data.insert(data.end(), entry.begin(), entry.end());
     return EnsureKey(database, key) && UpsertValue(database, key, {name, ValueType::Binary, data}) &&
            transaction.Commit();
+}
+
+EntryRemoval RemoveEntry(RegistryRoot root, std::string_view path, std::string_view name,
+                         std::span<const std::uint8_t> entry)
+{
+    if (entry.empty()) return EntryRemoval::Failed;
+    ForgetReadingsAfterWrite forget;
+    DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
+    if (!database) return EntryRemoval::Absent;
+    WriteTransaction transaction(database);
+    if (!transaction.started()) return EntryRemoval::Failed;
+    const std::string key = CanonicalPath(path);
+
+    std::vector<std::uint8_t> data = SelectEntries(database, key, name, entry.size());
+    std::vector<std::uint8_t> kept;
+    for (std::size_t at = 0; at < data.size(); at += entry.size()) {
+        if (!std::equal(entry.begin(), entry.end(), data.begin() + at)) {
+            kept.insert(kept.end(), data.begin() + at, data.begin() + at + entry.size());
+        }
+    }
+    if (kept.size() == data.size()) return EntryRemoval::Absent;
+    bool stored = false;
+    if (kept.empty()) {
+        SqliteStatement remove = database.Prepare(kDeleteValue);
+        remove.BindText(1, key);
+        remove.BindText(2, name);
+        stored = remove.Run();
+    } else {
+        stored = UpsertValue(database, key, {name, ValueType::Binary, kept});
+    }
+    return stored && transaction.Commit() ? EntryRemoval::Removed : EntryRemoval::Failed;
 }
 
 }  // namespace vireo

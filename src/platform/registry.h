@@ -109,4 +109,16 @@ bool DeleteKeyTree(RegistryRoot root, std::string_view path);
 bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_view name,
                        std::span<const std::uint8_t> entry);
 
+enum class EntryRemoval {
+    Removed,  // the entry was there and is gone
+    Absent,   // no entry was equal to it
+    Failed,   // the store could not be changed
+};
+
+// Removes every entry equal to `entry` from a binary value made of entries of entry's size, with
+// read, test and write in one write transaction, so an append made at the same time is never lost.
+// A value left without entries is deleted.
+EntryRemoval RemoveEntry(RegistryRoot root, std::string_view path, std::string_view name,
+                         std::span<const std::uint8_t> entry);
+
 }  // namespace vireo

@@ -32,7 +32,8 @@ std::string_view FileName(const std::filesystem::path& database)
 std::string CacheKey(const std::filesystem::path& database, std::string_view key, std::string_view name)
 {
     std::string folded;
-    for (std::string_view part : {FileName(database), std::string_view("\n"), key, std::string_view("\n"), name}) {
+    for (std::string_view part :
+         {FileName(database), std::string_view("\n"), key, std::string_view("\n"), name}) {
         for (char c : part) folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
     }
     return folded;
@@ -95,8 +96,9 @@ std::optional<std::optional<StoredValue>> RegistryCache::Find(const std::filesys
     return found->second;
 }
 
-void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& database, std::string_view key,
-                             std::string_view name, const std::optional<StoredValue>& value)
+void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& database,
+                             std::string_view key, std::string_view name,
+                             const std::optional<StoredValue>& value)
 {
     std::lock_guard lock(mutex_);
     if (ticket != generation_ || folder_.empty()) return;

@@ -33,8 +33,9 @@ public:
 
     // A remembered reading: the value or its absence (an empty inner optional). No reading at all
     // when nothing is remembered; `ticket` then receives what Remember needs.
-    std::optional<std::optional<StoredValue>> Find(const std::filesystem::path& database, std::string_view key,
-                                                   std::string_view name, std::uint64_t& ticket);
+    std::optional<std::optional<StoredValue>> Find(const std::filesystem::path& database,
+                                                   std::string_view key, std::string_view name,
+                                                   std::uint64_t& ticket);
     // Remembers a reading taken after Find gave `ticket`, unless the store changed meanwhile.
     void Remember(std::uint64_t ticket, const std::filesystem::path& database, std::string_view key,
                   std::string_view name, const std::optional<StoredValue>& value);
@@ -49,8 +50,8 @@ private:
     void ForgetLocked();
 
     std::mutex mutex_;
-    UniqueFd events_;         // the inotify descriptor
-    std::string folder_;      // the watched folder; empty while none is watched
+    UniqueFd events_;               // the inotify descriptor
+    std::string folder_;            // the watched folder; empty while none is watched
     std::uint64_t generation_ = 0;  // counts every forgetting
     std::unordered_map<std::string, std::optional<StoredValue>> values_;
 };

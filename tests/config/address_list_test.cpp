@@ -102,5 +102,28 @@ TEST_F(AddressListTest, ConcurrentAppendsLoseNothing)
     }
 }
 
+TEST_F(AddressListTest, RemovalsBesideAppendsLoseNeitherAndEmptyListsAreNotStored)
+{
+    constexpr int kCount = 100;
+    auto address = [](int group, int i) {
+        return Ipv4Address{10, static_cast<std::uint8_t>(group), 0, static_cast<std::uint8_t>(i)};
+    };
+    for (int i = 0; i < kCount; ++i) ASSERT_TRUE(AddToAutoBlockList(address(1, i)));
+    std::thread appender([&] {
+        for (int i = 0; i < kCount; ++i) EXPECT_TRUE(AddToAutoBlockList(address(2, i)));
+    });
+    for (int i = 0; i < kCount; ++i) EXPECT_EQ(RemoveFromAutoBlockList(address(1, i)), EntryRemoval::Removed);
+    appender.join();
+
+    AddressList expected;
+    for (int i = 0; i < kCount; ++i) expected.push_back(address(2, i));
+    EXPECT_EQ(GetAutoBlockList(), expected);
+
+    EXPECT_EQ(RemoveFromAutoBlockList(address(1, 0)), EntryRemoval::Absent);
+    for (int i = 0; i < kCount; ++i) EXPECT_EQ(RemoveFromAutoBlockList(address(2, i)), EntryRemoval::Removed);
+    EXPECT_FALSE(ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, "AutoBlockList"));
+    EXPECT_EQ(RemoveFromIpFilterList(address(2, 0)), EntryRemoval::Absent);
+}
+
 }  // namespace
 }  // namespace vireo::testing

@@ -21,7 +21,10 @@ void WriteFile(const fs::path& path, std::string_view bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string StatusLine(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
+std::string StatusLine(const std::string& answer)
+{
+    return answer.substr(0, answer.find("\r\n"));
+}
 
 std::string Body(const std::string& answer)
 {
@@ -42,13 +45,15 @@ protected:
         photos.path = site.string();
         photos.description = "Our photos";
         ASSERT_TRUE(WriteFolder("photos", photos));
-        ASSERT_TRUE(SetDynamicFile("report.txt", DynamicFile{(server.home().path() / "report.txt").string()}));
+        ASSERT_TRUE(SetDynamicFile(
+            "report.txt",
+            DynamicFile{.path = (server.home().path() / "report.txt").string(), .pattern = {}}));
     }
 
     std::string Status(std::string_view method, std::string_view target)
     {
-        return StatusLine(Exchange(server.port(), std::string(method) + " " + std::string(target) +
-                                                      " HTTP/1.1\r\nHost: x\r\n\r\n"));
+        return StatusLine(Exchange(
+            server.port(), std::string(method) + " " + std::string(target) + " HTTP/1.1\r\nHost: x\r\n\r\n"));
     }
 
     TestServer server;
@@ -118,10 +123,11 @@ TEST_F(DispatchTest, ApplicationRoutes)
 
 TEST_F(DispatchTest, NoUrlReachesOutsideItsFolder)
 {
-    for (const char* attack : {"/photos/../outside.txt", "/photos/..%2foutside.txt", "/photos/%2e%2e/outside.txt",
-                               "/photos/.%2E/outside.txt", "/photos/..%5coutside.txt", "/photos\\..\\outside.txt",
-                               "/photos/sub/../../outside.txt", "/photos/./a.txt", "/photos/a.txt%00.jpg",
-                               "/photos/%2e%2e%2f%2e%2e%2fetc/passwd"}) {
+    for (const char* attack :
+         {"/photos/../outside.txt", "/photos/..%2foutside.txt", "/photos/%2e%2e/outside.txt",
+          "/photos/.%2E/outside.txt", "/photos/..%5coutside.txt", "/photos\\..\\outside.txt",
+          "/photos/sub/../../outside.txt", "/photos/./a.txt", "/photos/a.txt%00.jpg",
+          "/photos/%2e%2e%2f%2e%2e%2fetc/passwd"}) {
         std::string answer = Exchange(server.port(), std::string("GET ") + attack + " HTTP/1.1\r\n\r\n");
         EXPECT_EQ(StatusLine(answer), "HTTP/1.1 404 Not Found") << attack;
         EXPECT_EQ(answer.find("secret"), std::string::npos) << attack;

@@ -192,10 +192,9 @@ class DeliverFileTest : public FileDeliveryTest {
 protected:
     std::string Exchange(const std::string& request)
     {
-        return AnswerOverSocketPair(request,
-                                    [](Connection& connection) {
-                                        DeliverFile(connection, nullptr, ResolveUrl(connection.request().Url()));
-                                    });
+        return AnswerOverSocketPair(request, [](Connection& connection) {
+            DeliverFile(connection, nullptr, ResolveUrl(connection.request().Url()));
+        });
     }
 };
 

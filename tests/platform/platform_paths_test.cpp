@@ -95,7 +95,8 @@ TEST_F(PlatformPathsTest, MountTableFollowsMountsInsidePrivateNamespace)
     ASSERT_TRUE(FindMount(folder));
     EXPECT_NE(FindMount(folder)->mount_point, folder);
 
-    ASSERT_EQ(RunProgram({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "vireo-test", folder}).exit_code, 0);
+    ASSERT_EQ(RunProgram({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "vireo-test", folder}).exit_code,
+              0);
     std::optional<MountEntry> mounted = FindMount(folder + "/inside");
     ASSERT_TRUE(mounted);
     EXPECT_EQ(mounted->mount_point, folder);
@@ -111,8 +112,9 @@ TEST_F(PlatformPathsTest, MountTableFollowsMounts)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
     ::setenv("VIREO_PRIVATE_MOUNTS", "1", 1);
-    ProgramResult run = RunProgram({"/usr/bin/unshare", "--mount", "--propagation", "private", GetProgramPath()->string(),
-                                    "--gtest_filter=*MountTableFollowsMountsInsidePrivateNamespace"});
+    ProgramResult run =
+        RunProgram({"/usr/bin/unshare", "--mount", "--propagation", "private", GetProgramPath()->string(),
+                    "--gtest_filter=*MountTableFollowsMountsInsidePrivateNamespace"});
     ::unsetenv("VIREO_PRIVATE_MOUNTS");
     if (run.output.find("unshare failed") != std::string::npos) GTEST_SKIP() << run.output;
     EXPECT_EQ(run.exit_code, 0) << run.output;

@@ -225,16 +225,20 @@ TEST_F(RegistryTest, ReadsSeeWhatAnotherProgramWroteAtOnce)
     ASSERT_TRUE(WriteDwordValue(kUser, kKey, "n", 0));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(RegistryDatabasePath(kUser)->c_str(), &other), SQLITE_OK);
-    auto run = [other](const std::string& sql) { return sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr); };
+    auto run = [other](const std::string& sql) {
+        return sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr);
+    };
     for (int round = 1; round <= 20; ++round) {
         EXPECT_EQ(ReadDwordValue(kUser, kKey, "n"), static_cast<std::uint32_t>(round - 1));
         EXPECT_FALSE(ReadDwordValue(kUser, kKey, "added"));
         char low_byte[3];
         std::snprintf(low_byte, sizeof low_byte, "%02x", round);
-        ASSERT_EQ(run("UPDATE registry_values SET data = x'" + std::string(low_byte) + "000000' WHERE name = 'n'"),
-                  SQLITE_OK);
-        ASSERT_EQ(run("INSERT INTO registry_values VALUES ('" + std::string(kKey) + "', 'added', 4, x'01000000')"),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            run("UPDATE registry_values SET data = x'" + std::string(low_byte) + "000000' WHERE name = 'n'"),
+            SQLITE_OK);
+        ASSERT_EQ(
+            run("INSERT INTO registry_values VALUES ('" + std::string(kKey) + "', 'added', 4, x'01000000')"),
+            SQLITE_OK);
         EXPECT_EQ(ReadDwordValue(kUser, kKey, "N"), static_cast<std::uint32_t>(round));
         EXPECT_EQ(ReadDwordValue(kUser, kKey, "added"), 1u);
         ASSERT_EQ(run("DELETE FROM registry_values WHERE name = 'added'"), SQLITE_OK);
