@@ -1,6 +1,7 @@
 #include "core/connection_thread.h"
 
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,10 +30,24 @@ struct ThreadStart {
     std::unique_ptr<Connection> connection;
 };
 
+// True when everything the client sent has been read and its request announced no body: closing
+// cannot then reset the connection, so there is nothing to wait for.
+bool ClientSentAll(const Connection& connection)
+{
+    const Request& request = connection.request();
+    const bool bodiless = (request.method() == Method::Get || request.method() == Method::Head) &&
+                          request.Header("content-length").empty() &&
+                          request.Header("transfer-encoding").empty();
+    int unread = 0;
+    return bodiless && connection.ReceivedData().empty() &&
+           ::ioctl(connection.handle(), FIONREAD, &unread) == 0 && unread == 0;
+}
+
 // Half-closes the connection and gives the client a moment to read the answer and close its
 // side, so unread request bytes do not make the system reset the connection and lose the answer.
 void LingerBeforeClose(Connection& connection)
 {
+    if (ClientSentAll(connection)) return;
     ::shutdown(connection.handle(), SHUT_WR);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
     for (;;) {

@@ -109,13 +109,21 @@ int StreamSocket::Detach()
 {
     int handle = handle_;
     handle_ = -1;
+    ForgetEnds();
     return handle;
+}
+
+void StreamSocket::ForgetEnds()
+{
+    peer_.reset();
+    local_.reset();
 }
 
 void StreamSocket::Close()
 {
     if (handle_ >= 0) ::close(handle_);
     handle_ = -1;
+    ForgetEnds();
     received_.Clear();
     queued_.Clear();
     error_text_.clear();
@@ -154,9 +162,12 @@ int StreamSocket::Listen(int backlog)
 int StreamSocket::Accept(StreamSocket& into)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
-    int handle = ::accept4(handle_, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    int handle = ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
     if (handle < 0) return Fail(SocketErrorFromErrno(errno));
     into.Attach(handle);
+    if (length == sizeof peer && peer.sin_family == AF_INET) into.peer_ = FromSockaddr(peer);
     return 0;
 }
 
@@ -265,19 +276,30 @@ int StreamSocket::PeerClosed()
 
 bool StreamSocket::PeerAddress(Ipv4Endpoint& out) const
 {
-    sockaddr_in sa{};
-    socklen_t length = sizeof sa;
-    if (handle_ < 0 || ::getpeername(handle_, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
-    out = FromSockaddr(sa);
+    // A connected socket's two ends never change, so the system is asked once.
+    if (!peer_) {
+        sockaddr_in sa{};
+        socklen_t length = sizeof sa;
+        if (handle_ < 0 || ::getpeername(handle_, reinterpret_cast<sockaddr*>(&sa), &length) != 0)
+            return false;
+        peer_ = FromSockaddr(sa);
+    }
+    out = *peer_;
     return true;
 }
 
 bool StreamSocket::LocalAddress(Ipv4Endpoint& out) const
 {
+    if (local_) {
+        out = *local_;
+        return true;
+    }
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
     if (handle_ < 0 || ::getsockname(handle_, reinterpret_cast<sockaddr*>(&sa), &length) != 0) return false;
     out = FromSockaddr(sa);
+    // Only a connected socket's own end is fixed; a listener's changes when it is bound.
+    if (peer_) local_ = out;
     return true;
 }
 

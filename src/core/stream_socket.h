@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,7 @@ protected:
     int Fail(int code);
     // Fails with the code for errno, noting a peer that has gone.
     int FailFromErrno();
+    void ForgetEnds();
 
 private:
     int handle_ = -1;
@@ -79,6 +81,8 @@ private:
     GrowableBuffer queued_;
     std::string error_text_;
     bool peer_closed_ = false;
+    mutable std::optional<Ipv4Endpoint> peer_;   // the peer, once asked for
+    mutable std::optional<Ipv4Endpoint> local_;  // this end of a connected socket, once asked for
 };
 
 }  // namespace vireo

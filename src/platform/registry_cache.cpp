@@ -1,5 +1,6 @@
 #include "platform/registry_cache.h"
 
+#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -60,10 +61,12 @@ bool RegistryCache::Refresh(const std::filesystem::path& database)
     if (folder != folder_) {
         ForgetLocked();
         folder_.clear();
+        watch_fd_.store(-1);
         events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
         const std::string watched(folder);
         if (!events_ || ::inotify_add_watch(events_.get(), watched.c_str(), kChanges) < 0) return false;
         folder_ = watched;
+        watch_fd_.store(events_.get());
         return true;
     }
     alignas(inotify_event) char buffer[4096];
@@ -82,12 +85,24 @@ bool RegistryCache::Refresh(const std::filesystem::path& database)
     }
 }
 
+bool RegistryCache::ChangesWaiting() const
+{
+    // Asked without the lock, so readers do not queue behind one another for a system call. The
+    // events are taken only under the lock, so a reader told "nothing waits" while another thread
+    // takes them finds the lock held until the cache is cleared.
+    const int fd = watch_fd_.load();
+    if (fd < 0) return true;
+    pollfd watch{.fd = fd, .events = POLLIN, .revents = 0};
+    return ::poll(&watch, 1, 0) != 0;
+}
+
 std::optional<std::optional<StoredValue>> RegistryCache::Find(const std::filesystem::path& database,
                                                               std::string_view key, std::string_view name,
                                                               std::uint64_t& ticket)
 {
+    const bool changes_waiting = ChangesWaiting();
     std::lock_guard lock(mutex_);
-    const bool watched = Refresh(database);
+    const bool watched = changes_waiting || FolderOf(database) != folder_ ? Refresh(database) : true;
     // An unwatched folder gets a ticket that never matches, so nothing read from it is kept.
     ticket = watched ? generation_ : ~generation_;
     if (!watched) return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
@@ -48,11 +49,14 @@ private:
     // or a database file in it was written. False when the folder cannot be watched. Holds mutex_.
     bool Refresh(const std::filesystem::path& database);
     void ForgetLocked();
+    // True when events may wait on the watch (or there is no watch).
+    bool ChangesWaiting() const;
 
     std::mutex mutex_;
-    UniqueFd events_;               // the inotify descriptor
-    std::string folder_;            // the watched folder; empty while none is watched
-    std::uint64_t generation_ = 0;  // counts every forgetting
+    UniqueFd events_;                // the inotify descriptor
+    std::atomic<int> watch_fd_{-1};  // the same, for the look without the lock
+    std::string folder_;             // the watched folder; empty while none is watched
+    std::uint64_t generation_ = 0;   // counts every forgetting
     std::unordered_map<std::string, std::optional<StoredValue>> values_;
 };
 
