@@ -31,11 +31,22 @@ constexpr std::size_t kMaxTitleBytes = 255;
 // huge file.
 constexpr std::size_t kMaxHtmlBytesRead = 1024 * 1024;
 
+// "%.1f" of bytes / unit, worked out in whole numbers since listings show a size on every row:
+// tenths rounded to nearest, an exact half to even, as printf rounds the exact quotient (exact as a
+// double while bytes stays below 2^53 and unit is a power of two).
 std::string FormatScaled(std::uint64_t bytes, std::uint64_t unit, const char* name)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(bytes) / static_cast<double>(unit), name);
-    return text;
+    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+    if (bytes >= kExactLimit) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(bytes) / static_cast<double>(unit),
+                      name);
+        return text;
+    }
+    std::uint64_t tenths = bytes * 10 / unit;
+    const std::uint64_t rest = bytes * 10 % unit;
+    if (rest * 2 > unit || (rest * 2 == unit && tenths % 2 == 1)) ++tenths;
+    return std::to_string(tenths / 10) + '.' + static_cast<char>('0' + tenths % 10) + ' ' + name;
 }
 
 // Reads up to count bytes at offset; what could be read.
@@ -124,9 +135,21 @@ std::string FormatEntryTime(FileTime when)
     std::time_t seconds = UnixTimeFromFileTime(when);
     std::tm local{};
     if (!::localtime_r(&seconds, &local)) return "0000-00-00 00:00";
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min);
+    // "%04d-%02d-%02d %02d:%02d" written directly, since listings show a time on every row. The
+    // year is 1969 or later (earlier times count as 1970), so it always has four digits or more.
+    auto two_digits = [](std::string& text, int value) {
+        text += static_cast<char>('0' + value / 10);
+        text += static_cast<char>('0' + value % 10);
+    };
+    std::string text = std::to_string(local.tm_year + 1900);
+    text += '-';
+    two_digits(text, local.tm_mon + 1);
+    text += '-';
+    two_digits(text, local.tm_mday);
+    text += ' ';
+    two_digits(text, local.tm_hour);
+    text += ':';
+    two_digits(text, local.tm_min);
     return text;
 }
 

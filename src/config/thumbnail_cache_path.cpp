@@ -40,7 +40,8 @@ std::optional<CdRomVolume> ReadCdRomVolume(const MountEntry& mount)
 std::string PathBelow(std::string_view directory, const MountEntry& mount)
 {
     std::error_code error;
-    std::string resolved = std::filesystem::weakly_canonical(std::filesystem::path(directory), error).string();
+    std::string resolved =
+        std::filesystem::weakly_canonical(std::filesystem::path(directory), error).string();
     if (error) resolved = directory;
     if (mount.mount_point != "/" && resolved.starts_with(mount.mount_point)) {
         resolved.erase(0, mount.mount_point.size());
@@ -78,9 +79,11 @@ std::string ThumbnailCachePath(std::string_view directory)
 {
     std::string own = std::string(directory) + '/' + std::string(kThumbnailCacheName);
     NormalizePath(own);
-    if (Exists(own) || GetDriveKind(own) != DriveKind::CdRom) return own;
-    std::optional<MountEntry> mount = FindMount(own);
-    std::optional<CdRomVolume> volume = mount ? ReadCdRomVolume(*mount) : std::nullopt;
+    if (Exists(own)) return own;
+    // Only a disc keeps its cache elsewhere. The folder lies on the mount its cache file would.
+    std::optional<MountEntry> mount = FindMount(directory);
+    if (!mount || !IsOpticalDisc(*mount)) return own;
+    std::optional<CdRomVolume> volume = ReadCdRomVolume(*mount);
     if (!volume) return own;
     return PerUserThumbnailCachePath(VolumeKey(*volume), PathBelow(directory, *mount)).value_or(own);
 }

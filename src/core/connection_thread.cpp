@@ -146,15 +146,15 @@ void* RunConnectionThread(void* argument)
 
 }  // namespace
 
-void StartConnectionThread(const std::shared_ptr<ServerContext>& context, int socket)
+void StartConnectionThread(const std::shared_ptr<ServerContext>& context, StreamSocket& accepted)
 {
     std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{context, nullptr});
     if (start) start->connection.reset(new (std::nothrow) Connection);
     if (!start || !start->connection) {
-        ::close(socket);
+        accepted.Close();
         return;
     }
-    start->connection->Attach(socket);
+    start->connection->TakeOver(accepted);
     if (IdleThreads::Instance().Hand(start)) return;
 
     pthread_attr_t attributes;

@@ -152,10 +152,9 @@ void Server::AcceptOne()
         Pause(kAcceptRetryMs);
         return;
     }
-    if (accepted.SetBlocking(false) < 0) return;
     // A refused peer sees its connection closed at once: no answer, no thread, no record.
     if (!AdmitConnection(accepted)) return;
-    StartConnectionThread(context_, accepted.Detach());
+    StartConnectionThread(context_, accepted);
 }
 
 }  // namespace vireo

@@ -105,6 +105,15 @@ void StreamSocket::Attach(int handle)
     peer_closed_ = false;
 }
 
+void StreamSocket::TakeOver(StreamSocket& other)
+{
+    std::optional<Ipv4Endpoint> peer = other.peer_;
+    std::optional<Ipv4Endpoint> local = other.local_;
+    Attach(other.Detach());
+    peer_ = peer;
+    local_ = local;
+}
+
 int StreamSocket::Detach()
 {
     int handle = handle_;
@@ -164,7 +173,8 @@ int StreamSocket::Accept(StreamSocket& into)
     if (handle_ < 0) return Fail(kSocketNotASocket);
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    int handle = ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    int handle =
+        ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (handle < 0) return Fail(SocketErrorFromErrno(errno));
     into.Attach(handle);
     if (length == sizeof peer && peer.sin_family == AF_INET) into.peer_ = FromSockaddr(peer);

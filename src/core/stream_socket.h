@@ -27,6 +27,8 @@ public:
     void Attach(int handle);
     // Gives up the handle without closing it.
     int Detach();
+    // Takes the other socket's handle, and what it knows of the two ends, closing any old one.
+    void TakeOver(StreamSocket& other);
     // Closes the socket and empties both buffers (which stay allocated).
     void Close();
 
@@ -34,6 +36,7 @@ public:
     int Bind(const Ipv4Address& address, std::uint16_t port);
     int SetBlocking(bool blocking);
     int Listen(int backlog);
+    // The accepted socket is non-blocking.
     int Accept(StreamSocket& into);
     // With wait set, a connection in progress is waited for up to 60 seconds.
     int Connect(const Ipv4Address& address, std::uint16_t port, bool wait);

@@ -69,13 +69,10 @@ DriveKind KindOf(const MountEntry& mount)
         "nfs",        "nfs4",  "cifs",        "smb3",      "smbfs",          "ncpfs",
         "9p",         "afs",   "ceph",        "glusterfs", "lustre",         "davfs",
         "fuse.sshfs", "sshfs", "fuse.rclone", "fuse.s3fs", "fuse.gvfsd-fuse"};
-    static constexpr std::array<std::string_view, 2> kOpticalTypes = {"iso9660", "udf"};
     for (std::string_view type : kRemoteTypes) {
         if (mount.type == type) return DriveKind::Remote;
     }
-    for (std::string_view type : kOpticalTypes) {
-        if (mount.type == type) return DriveKind::CdRom;
-    }
+    if (IsOpticalDisc(mount)) return DriveKind::CdRom;
     return IsRemovableDevice(mount.source) ? DriveKind::Removable : DriveKind::Fixed;
 }
 
@@ -183,6 +180,11 @@ std::optional<MountEntry> FindMount(std::string_view path)
     }
     if (!best) return std::nullopt;
     return *best;
+}
+
+bool IsOpticalDisc(const MountEntry& mount)
+{
+    return mount.type == "iso9660" || mount.type == "udf";
 }
 
 DriveKind GetDriveKind(std::string_view path)

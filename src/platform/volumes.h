@@ -27,6 +27,9 @@ struct MountEntry {
 // resolved as far as the path exists); of equal ones the last mounted, which hides the others.
 std::optional<MountEntry> FindMount(std::string_view path);
 
+// True for the file systems of CDs and DVDs (iso9660, udf).
+bool IsOpticalDisc(const MountEntry& mount);
+
 // The kind of the file system mounted where an absolute path lies (the mount point that is the
 // longest prefix of the path, symbolic links resolved as far as the path exists).
 DriveKind GetDriveKind(std::string_view path);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -32,6 +33,27 @@ INSTANTIATE_TEST_SUITE_P(Units, FormatSizeTest,
                                            SizeCase{1073741823, "1024.0 MB"}, SizeCase{1073741824, "1.0 GB"},
                                            SizeCase{3221225472, "3.0 GB"},
                                            SizeCase{5000000000000, "4656.6 GB"}));
+
+// Sizes are rounded to tenths exactly as "%.1f" rounds the quotient, halves to even included.
+TEST(FormatSizeRounding, MatchesPrintfAcrossUnits)
+{
+    auto printed = [](std::uint64_t bytes, double unit, const char* name) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(bytes) / unit, name);
+        return std::string(text);
+    };
+    for (std::uint64_t bytes = 1024; bytes < 300000; ++bytes) {
+        ASSERT_EQ(FormatSize(bytes), printed(bytes, 1024.0, "KB")) << bytes;
+    }
+    for (std::uint64_t bytes = 1048576; bytes < 1073741824; bytes += 104857 + bytes / 1000) {
+        ASSERT_EQ(FormatSize(bytes), printed(bytes, 1048576.0, "MB")) << bytes;
+        ASSERT_EQ(FormatSize(bytes + 52428), printed(bytes + 52428, 1048576.0, "MB")) << bytes;
+    }
+    for (std::uint64_t bytes : {1073741824ull + 53687091ull, 1610612736ull, 9007199254740991ull,
+                                9007199254740993ull, 18446744073709551615ull}) {
+        EXPECT_EQ(FormatSize(bytes), printed(bytes, 1073741824.0, "GB")) << bytes;
+    }
+}
 
 class DisplayTitleTest : public ::testing::Test {
 protected:
