@@ -8,9 +8,10 @@ work=$(mktemp -d)
 vireo_pid=""
 nginx_pid=""
 cleanup() {
-    [ -n "$vireo_pid" ] && kill "$vireo_pid" 2>/dev/null
-    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null
-    wait 2>/dev/null
+    # Either server may have ended already; the clean-up must still reach the end.
+    [ -n "$vireo_pid" ] && kill "$vireo_pid" 2>/dev/null || true
+    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,7 +31,16 @@ events { worker_connections 1024; }
 http {
     access_log off;
     sendfile on;
-    server { listen 127.0.0.1:18081; root $work; keepalive_timeout 0; autoindex on; }
+    server {
+        listen 127.0.0.1:18081; root $work; keepalive_timeout 0; autoindex on;
+        # Uploads: the body is stored whole in a file, then passed to an upstream that does not exist,
+        # so nginx receives all of it before it answers (200 through the 502 page).
+        location /upload/ {
+            client_body_in_file_only on; client_body_temp_path $work/nginx-upload; client_max_body_size 0;
+            proxy_pass http://unix:$work/no-upstream.sock; error_page 502 = @stored;
+        }
+        location @stored { return 200 "stored\\n"; }
+    }
 }
 CONF
     nginx -c "$work/nginx.conf" &

@@ -1,7 +1,8 @@
 #include "content/multipart_parser.h"
 
+#include <string.h>
+
 #include <algorithm>
-#include <array>
 
 #include "core/ascii_case.h"
 #include "core/request.h"
@@ -10,14 +11,29 @@
 namespace vireo {
 namespace {
 
-constexpr std::size_t kBlockBytes = 8192;
-// A delimiter that cannot be decided within a full block starts in its last boundary + 8 bytes; the
-// next read begins there, so it must lie past the block's first byte for every pass to move on.
-static_assert(kBlockBytes > kMaxBoundaryBytes + 8);
+// A part's header block must end within this many bytes from the start of its delimiter line.
+constexpr std::size_t kHeaderBlockBytes = 8192;
+// One buffer takes both the header blocks and the blocks of data.
+static_assert(kPartDataBlockBytes >= kHeaderBlockBytes);
+// A delimiter that cannot be decided within a full block of data starts in its last boundary + 8
+// bytes; the next read begins there, so it must lie past the block's first byte for every pass to
+// move on.
+static_assert(kPartDataBlockBytes > kMaxBoundaryBytes + 8);
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kCloseMark = "--\r\n";
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
+
+// The first `needle` in `text` at or after `from`, or npos. glibc's memmem moves on by up to the
+// needle's length at a time, where string_view::find stops at every byte equal to the needle's first
+// (a CR comes every 256 bytes or so in binary data); on big files this halves the parser's own work.
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from)
+{
+    if (from > text.size()) return std::string_view::npos;
+    const void* found = ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
+                 : std::string_view::npos;
+}
 
 bool IsBlank(char c)
 {
@@ -105,8 +121,8 @@ private:
         Delimiter kind;
     };
 
-    // Reads the block at position_: a full block, or what is left of the body. False when a read fails.
-    bool Fill();
+    // Reads the block of `size` bytes at position_, or what is left of the body. False when a read fails.
+    bool Fill(std::size_t size);
     std::string_view Block() const { return std::string_view(buffer_.data(), length_); }
     // "--" boundary: the delimiter without its leading line end, with which a part's first line begins.
     std::string_view DelimiterLine() const { return std::string_view(delimiter_).substr(kLineEnd.size()); }
@@ -120,17 +136,17 @@ private:
     PartSink& sink_;
     const std::string delimiter_;  // CR LF "--" boundary
     Request part_header_;
-    std::array<char, kBlockBytes> buffer_;
+    std::vector<char> buffer_ = std::vector<char>(kPartDataBlockBytes);
     std::size_t length_ = 0;
     bool at_end_ = false;
     std::uint64_t position_ = 0;
     bool writing_ = false;  // the current file part still takes data
 };
 
-bool PartParser::Fill()
+bool PartParser::Fill(std::size_t size)
 {
     const std::size_t wanted = static_cast<std::size_t>(
-        std::min<std::uint64_t>(kBlockBytes, body_.Size() - std::min(position_, body_.Size())));
+        std::min<std::uint64_t>(size, body_.Size() - std::min(position_, body_.Size())));
     length_ = 0;
     while (length_ < wanted) {
         std::optional<std::size_t> got =
@@ -145,8 +161,8 @@ bool PartParser::Fill()
 PartParser::Found PartParser::FindDelimiter() const
 {
     const std::string_view block = Block();
-    for (std::size_t p = block.find(delimiter_); p != std::string_view::npos;
-         p = block.find(delimiter_, p + 1)) {
+    for (std::size_t p = Find(block, delimiter_, 0); p != std::string_view::npos;
+         p = Find(block, delimiter_, p + 1)) {
         const Delimiter kind = ClassifyEnding(block.substr(p + delimiter_.size()), at_end_);
         if (kind != Delimiter::None) return {p, kind};
     }
@@ -164,7 +180,7 @@ PartParser::Found PartParser::FindDelimiter() const
 DataEnd PartParser::PassData(ReceivedFile* file)
 {
     for (;;) {
-        if (!Fill()) return DataEnd::Unfinished;
+        if (!Fill(kPartDataBlockBytes)) return DataEnd::Unfinished;
         const Found found = FindDelimiter();
         const std::string_view data = Block().substr(0, found.position);
         if (file && writing_ && !data.empty()) {
@@ -172,6 +188,7 @@ DataEnd PartParser::PassData(ReceivedFile* file)
             if (writing_) file->bytes_written += data.size();
         }
         position_ += data.size();
+        body_.Release(position_);
         switch (found.kind) {
             case Delimiter::NextPart:
                 position_ += kLineEnd.size();
@@ -199,7 +216,7 @@ DataEnd PartParser::PassFile(ReceivedFile& file)
 std::vector<ReceivedFile> PartParser::Run()
 {
     std::vector<ReceivedFile> files;
-    if (!Fill()) return files;
+    if (!Fill(kHeaderBlockBytes)) return files;
     // The body normally opens with the first delimiter line; anything before it is a preamble.
     const bool opens_with_part =
         Block().starts_with(DelimiterLine()) &&
@@ -208,7 +225,7 @@ std::vector<ReceivedFile> PartParser::Run()
 
     for (;;) {
         // position_ is at a delimiter line; the part's header block follows it.
-        if (!Fill() || length_ < DelimiterLine().size() + kLineEnd.size()) return files;
+        if (!Fill(kHeaderBlockBytes) || length_ < DelimiterLine().size() + kLineEnd.size()) return files;
         const std::size_t header_end = Block().find(kHeaderEnd);
         if (header_end == std::string_view::npos) return files;
         // The delimiter line stands in for a request line; the part's headers follow it.

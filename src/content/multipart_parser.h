@@ -42,6 +42,8 @@ public:
     // Reads up to buffer.size() bytes at `offset`. May return fewer than asked for even before the
     // end; 0 only at the end; nothing when the read fails.
     virtual std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<char> buffer) = 0;
+    // Nothing before `offset` will be read again, so the source may free it.
+    virtual void Release(std::uint64_t offset) = 0;
 };
 
 // Takes the data of the file parts, one part at a time.
@@ -59,14 +61,17 @@ public:
 
 // Boundaries longer than this find no parts.
 inline constexpr std::size_t kMaxBoundaryBytes = 4096;
+// The data of a part is read in blocks of this size from its first byte: large enough that storing a
+// big file takes few reads and writes, small enough to stay in the processor's cache.
+inline constexpr std::size_t kPartDataBlockBytes = 256 * 1024;
 
 // Splits a multipart body into its parts and hands every file part (one whose Content-Disposition
 // names a file with a non-empty base name) to `sink`; ordinary form fields and any preamble are
 // passed over. A part's data ends at CR LF "--" boundary followed by CR LF (another part follows)
-// or by "--" CR LF (the last part); anything else after CR LF "--" boundary is data. The body is
-// read through one 8192-byte block at a time, and a delimiter split between two blocks is still
-// found. Parsing stops at the closing delimiter, at a part whose header block does not end within
-// one block, or where the body ends. Returns the file parts found, in order.
+// or by "--" CR LF (the last part); anything else after CR LF "--" boundary is data. A delimiter
+// split between two blocks of data is still found. Parsing stops at the closing delimiter, at a part
+// whose header block does not end within the part's first 8192 bytes, or where the body ends.
+// Returns the file parts found, in order.
 std::vector<ReceivedFile> ParseMultipartBody(BodySource& body, std::string_view boundary, PartSink& sink);
 
 }  // namespace vireo

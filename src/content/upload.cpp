@@ -2,82 +2,63 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <expected>
 #include <optional>
 #include <string>
 
 #include "content/multipart_parser.h"
 #include "content/upload_form.h"
+#include "content/upload_spool.h"
 #include "content/upload_store.h"
+#include "core/ascii_case.h"
 #include "core/send_response.h"
 #include "platform/scratch_file.h"
 
 namespace vireo {
 namespace {
 
-constexpr int kReceiveSliceMs = 3000;
-// A client that sends nothing for this long has gone; its thread must not wait on it forever.
-constexpr auto kStallLimit = std::chrono::seconds(60);
-// Bytes gathered from the socket before they go to the scratch file in one write.
-constexpr std::size_t kGatherBytes = 64 * 1024;
+constexpr int kSendSliceMs = 3000;
+constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
-// The scratch file holding the body, read by position.
+// The scratch file holding the body, read by position. What the parser has read through is freed as it
+// goes on: storing a big file then never keeps the body and the file in memory together, and the
+// system has no reason to write out pages of a body that is about to be removed.
 class ScratchBody final : public BodySource {
 public:
-    ScratchBody(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ScratchBody(ScratchFile& file, std::uint64_t size) : file_(file), size_(size) {}
 
     std::uint64_t Size() const override { return size_; }
     std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<char> buffer) override
     {
         for (;;) {
-            const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+            const ssize_t got = ::pread(file_.fd(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
             if (got >= 0) return static_cast<std::size_t>(got);
             if (errno != EINTR) return std::nullopt;
         }
     }
+    void Release(std::uint64_t offset) override { file_.Discard(offset); }
 
 private:
-    int fd_;
+    ScratchFile& file_;
     std::uint64_t size_;
 };
 
-enum class Spooled { Stored, NotWritten };
-
-// Moves `length` body bytes from the connection into `fd`: first those that came with the request
-// header, then what arrives. Bytes beyond the body are dropped. The error is the socket's code.
-std::expected<Spooled, int> SpoolBody(Connection& connection, ClientTable* progress, std::uint64_t length,
-                                      int fd)
+// A client that announced "Expect: 100-continue" waits for this interim answer before it sends the
+// body (curl gives up waiting only after a second). Sent only while nothing of the body has come.
+std::optional<int> AnswerContinue(Connection& connection)
 {
-    TransferMeter meter{connection.handle(), length, 0};
-    auto last_data = std::chrono::steady_clock::now();
-    while (meter.sent < length) {
-        const std::uint64_t remaining = length - meter.sent;
-        if (connection.ReceivedData().empty()) {
-            const int received = connection.Receive(kReceiveSliceMs);
-            if (received == 0 || received == kSocketWouldBlock) {
-                const bool stalled = std::chrono::steady_clock::now() - last_data >= kStallLimit;
-                if (stalled) return std::unexpected(kSocketTimedOut);
-                continue;
-            }
-            if (received < 0) return std::unexpected(received);
-            last_data = std::chrono::steady_clock::now();
-            // Take what else has already arrived, so the file is written in large pieces.
-            while (connection.ReceivedData().size() < std::min<std::uint64_t>(kGatherBytes, remaining) &&
-                   connection.Receive(0) > 0) {
-            }
-        }
-        const std::string_view chunk = connection.ReceivedData().substr(
-            0,
-            static_cast<std::size_t>(std::min<std::uint64_t>(connection.ReceivedData().size(), remaining)));
-        if (!WriteAll(fd, chunk)) return Spooled::NotWritten;
-        connection.ClearReceived();
-        meter.sent += chunk.size();
-        if (progress) progress->SetProgress(meter);
+    std::string_view expectation = connection.request().Header("Expect");
+    while (!expectation.empty() && (expectation.back() == ' ' || expectation.back() == '\t'))
+        expectation.remove_suffix(1);
+    if (!EqualsIgnoreCase(expectation, "100-continue") || !connection.ReceivedData().empty())
+        return std::nullopt;
+    connection.QueueText(kContinue);
+    while (connection.QueuedLength() > 0) {
+        const int sent = connection.Send(kSendSliceMs);
+        if (sent < 0) return sent;
     }
-    return Spooled::Stored;
+    return std::nullopt;
 }
 
 // Receives the body, stores its file parts and says what became of them in the page's status line;
@@ -93,10 +74,11 @@ std::expected<std::string, int> ReceiveAndStore(Connection& connection, ClientTa
     std::optional<ScratchFile> scratch = CreateScratchFile(true);
     if (!scratch) return std::string(kNoFilesReceived);
 
+    if (const std::optional<int> failed = AnswerContinue(connection)) return std::unexpected(*failed);
     const std::expected<Spooled, int> spooled = SpoolBody(connection, progress, *length, scratch->fd());
     if (!spooled) return std::unexpected(spooled.error());
     if (*spooled == Spooled::NotWritten) return std::string(kNoFilesReceived);
-    ScratchBody body(scratch->fd(), *length);
+    ScratchBody body(*scratch, *length);
     UploadStore store(directory.local_path);
     return UploadResultText(ParseMultipartBody(body, *boundary, store));
 }

@@ -30,17 +30,6 @@ bool IsStorableName(std::string_view name)
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 UploadStore::UploadStore(const std::string& directory)
     : directory_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
@@ -65,13 +54,14 @@ bool UploadStore::BeginFile(std::string_view base_name)
         temporary_name_.clear();  // it may name another upload's file
         return false;
     }
+    writer_.emplace(file_.get());
     final_name_ = base_name;
     return true;
 }
 
 bool UploadStore::Write(std::string_view bytes)
 {
-    return file_ && WriteAll(file_.get(), bytes);
+    return file_ && writer_->Write(bytes);
 }
 
 bool UploadStore::EndFile(bool complete)
@@ -81,8 +71,10 @@ bool UploadStore::EndFile(bool complete)
         return false;
     }
     // A late write error (a full disk, a network file system) shows only when the file closes.
+    const bool finished = writer_->Finish();
+    writer_.reset();
     const bool closed = ::close(file_.release()) == 0;
-    if (!closed ||
+    if (!finished || !closed ||
         ::renameat(directory_.get(), temporary_name_.c_str(), directory_.get(), final_name_.c_str()) != 0) {
         Discard();
         return false;
@@ -93,6 +85,7 @@ bool UploadStore::EndFile(bool complete)
 
 void UploadStore::Discard()
 {
+    writer_.reset();
     file_.reset();
     if (!temporary_name_.empty()) ::unlinkat(directory_.get(), temporary_name_.c_str(), 0);
     temporary_name_.clear();

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "content/multipart_parser.h"
+#include "content/upload_file_writer.h"
 #include "platform/unique_fd.h"
 
 namespace vireo {
@@ -32,12 +34,10 @@ private:
 
     UniqueFd directory_;
     UniqueFd file_;
+    std::optional<FileWriter> writer_;
     std::string temporary_name_;
     std::string final_name_;
 };
-
-// Writes all of `bytes` to `fd`, going on after short writes and interruptions; false when a write fails.
-bool WriteAll(int fd, std::string_view bytes);
 
 // Whether a name can be stored as a file of its own in the directory it is posted to.
 bool IsStorableName(std::string_view name);

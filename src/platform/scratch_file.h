@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -20,7 +21,7 @@ public:
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     int fd() const { return fd_.get(); }
-    // Frees the storage of the file's first `offset` bytes (whole pages of them) where the file
+    // Frees the storage of the file's first `offset` bytes, in whole steps of 1 MiB, where the file
     // system can; the file keeps its size and reads there give zero bytes.
     void Discard(std::uint64_t offset);
     const std::filesystem::path& path() const { return path_; }

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "config/settings.h"
+#include "support/files.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -30,12 +31,6 @@ std::tm SampleTime()
     time.tm_min = 8;
     time.tm_sec = 9;
     return time;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // The log with every time line replaced by "Time: *".

@@ -13,7 +13,9 @@ namespace vireo {
 namespace {
 
 // A body held in memory. Each read hands over a random number of bytes, as a socket or a pipe would,
-// so the parser cannot take a short read for the end of the body.
+// so the parser cannot take a short read for the end of the body. Released bytes read as zeros from
+// then on, as in a scratch file whose pages were freed, so a parser that reads them again stores
+// wrong data.
 class PiecewiseBody final : public BodySource {
 public:
     explicit PiecewiseBody(std::string bytes, unsigned seed = 1) : bytes_(std::move(bytes)), random_(seed) {}
@@ -27,10 +29,18 @@ public:
         std::copy_n(bytes_.data() + offset, count, buffer.data());
         return count;
     }
+    void Release(std::uint64_t offset) override
+    {
+        ASSERT_LE(offset, bytes_.size());
+        std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(std::min(released_, offset)),
+                  bytes_.begin() + static_cast<std::ptrdiff_t>(offset), '\0');
+        released_ = std::max(released_, offset);
+    }
 
 private:
     std::string bytes_;
     std::mt19937 random_;
+    std::uint64_t released_ = 0;
 };
 
 // Keeps every file part in memory.
@@ -319,8 +329,8 @@ void ExpectStoredExactly(const std::string& boundary, const std::string& data, u
     EXPECT_EQ(parsed.sink.files[1].data, "next");
 }
 
-// The data of a part is read in blocks of 8192 bytes from its first byte.
-constexpr std::size_t kBlock = 8192;
+// The data of a part is read in blocks from its first byte.
+constexpr std::size_t kBlock = kPartDataBlockBytes;
 
 TEST(MultipartParserTest, DelimiterAcrossTheReadBoundaryIsFound)
 {

@@ -17,14 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::size_t CountEntries(const fs::path& directory)
 {
     return static_cast<std::size_t>(
@@ -103,6 +95,19 @@ TEST_F(UploadCurlTest, OneFile)
     EXPECT_EQ(StatusCell(result.output), "1 Files: report.txt (1,234), OK");
     EXPECT_EQ(ReadFile(target / "report.txt"), data);
     EXPECT_EQ(CountEntries(target), 1u);
+}
+
+TEST_F(UploadCurlTest, InterimAnswerLetsCurlSendTheBodyAtOnce)
+{
+    // Without the interim answer curl would wait the whole minute before it sends the body.
+    const std::string data(3 * 1024 * 1024, 'c');
+    ProgramResult result = Curl({"-i", "-H", "Expect: 100-continue", "--expect100-timeout", "60",
+                                 "--max-time", "30", "-F", "fp=@" + Source("big.bin", data).string()});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_TRUE(result.output.starts_with("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"))
+        << result.output.substr(0, 60);
+    EXPECT_EQ(StatusCell(result.output), "1 Files: big.bin (3,145,728), OK");
+    EXPECT_TRUE(ReadFile(target / "big.bin") == data);
 }
 
 TEST_F(UploadCurlTest, FolderWithoutPostingRefusesTheFormAndTheFile)

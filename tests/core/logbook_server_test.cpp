@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "core/request_reader.h"
 #include "platform/unique_fd.h"
+#include "support/files.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
 
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 
 const std::string kSeparator(kLogSeparator);
 const std::string kRecordHead = "Time: *\r\nAddr: 127.0.0.1:*\r\n";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 // The log with the time of every record and the port of every loopback visitor masked.
 std::string Masked(const std::string& log)

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,13 @@ inline void WriteFile(const std::filesystem::path& path, std::string_view bytes)
 {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A file's bytes, or nothing when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 inline void AppendFile(const std::filesystem::path& path, std::string_view bytes)
