@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 
+#include "config/access_control.h"
 #include "core/connection.h"
 #include "core/dispatch.h"
 #include "core/server.h"
@@ -78,6 +79,33 @@ void ServeConnection(ThreadStart& start)
     }
 }
 
+std::unique_ptr<ThreadStart> MakeThreadStart(const std::shared_ptr<ServerContext>& context,
+                                             StreamSocket& accepted)
+{
+    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{context, nullptr});
+    if (start) start->connection.reset(new (std::nothrow) Connection);
+    if (!start || !start->connection) {
+        accepted.Close();
+        return nullptr;
+    }
+    start->connection->TakeOver(accepted);
+    return start;
+}
+
+// Under load the next visitor is usually waiting already when a connection ends: the thread takes
+// it from the listener itself, with the listener's admission rules, so nobody has to be woken and
+// handed the connection. Nothing when none waits.
+std::unique_ptr<ThreadStart> TakeWaitingConnection(const std::shared_ptr<ServerContext>& context)
+{
+    StreamSocket accepted;
+    while (context->AcceptWaiting(accepted) == 0) {
+        // A refused peer sees its connection closed at once, as the listener would close it.
+        if (AdmitConnection(accepted)) return MakeThreadStart(context, accepted);
+        accepted.Close();
+    }
+    return nullptr;
+}
+
 // Threads that have finished their connection wait a while for the next one instead of ending, so
 // a busy server does not pay for a new thread on every connection. Each connection still has a
 // thread to itself from its first byte to its last; only the thread's start is saved.
@@ -101,14 +129,16 @@ public:
         return true;
     }
 
-    // Serves `first`, then every connection handed over while this thread waits, until none comes
-    // for the idle limit or enough threads wait already.
+    // Serves `start`, then the connections waiting on the listener and those handed over while
+    // this thread waits, until none comes for the idle limit or enough threads wait already.
     void Serve(std::unique_ptr<ThreadStart> start)
     {
         while (start) {
             ServeConnection(*start);
+            std::shared_ptr<ServerContext> context = std::move(start->context);
             start.reset();
-            start = Next();
+            start = TakeWaitingConnection(context);
+            if (!start) start = Next();
         }
     }
 
@@ -148,14 +178,8 @@ void* RunConnectionThread(void* argument)
 
 void StartConnectionThread(const std::shared_ptr<ServerContext>& context, StreamSocket& accepted)
 {
-    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{context, nullptr});
-    if (start) start->connection.reset(new (std::nothrow) Connection);
-    if (!start || !start->connection) {
-        accepted.Close();
-        return;
-    }
-    start->connection->TakeOver(accepted);
-    if (IdleThreads::Instance().Hand(start)) return;
+    std::unique_ptr<ThreadStart> start = MakeThreadStart(context, accepted);
+    if (!start || IdleThreads::Instance().Hand(start)) return;
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);

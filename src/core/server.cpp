@@ -109,6 +109,7 @@ Server::LoopResult Server::ListenLoop()
         if (auto first = HostFirstAddress()) bound.address = *first;
     }
     context_->SetBoundAddress(bound);
+    context_->SetListener(listener_.handle());
     if (context_->events) context_->events->OnServerNotice(ServerNotice::Listening);
 
     while (!stop_.load()) {
@@ -123,6 +124,7 @@ Server::LoopResult Server::ListenLoop()
         AcceptOne();
     }
     // A stopped server refuses new visitors instead of letting them wait in the queue unanswered.
+    context_->SetListener(-1);
     listener_.Close();
     return LoopResult::Stopped;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 #include "core/client_table.h"
@@ -30,10 +31,28 @@ struct ServerContext {
         bound = address;
     }
 
+    // Takes the next connection waiting on the listening socket, for a connection thread that has
+    // finished its own: 0, or kSocketWouldBlock when none waits or the server does not listen, or
+    // another failure code.
+    int AcceptWaiting(StreamSocket& into)
+    {
+        std::shared_lock guard(listener_lock);
+        return listener < 0 ? kSocketWouldBlock : StreamSocket::AcceptFrom(listener, into);
+    }
+    // Publishes the listening socket (-1: none). Setting -1 waits for accepts in progress, so the
+    // socket can be closed safely afterwards.
+    void SetListener(int handle)
+    {
+        std::unique_lock guard(listener_lock);
+        listener = handle;
+    }
+
     std::shared_ptr<ServerEvents> events;
     ClientTable clients;
     mutable std::mutex bound_lock;
     Ipv4Endpoint bound;
+    std::shared_mutex listener_lock;
+    int listener = -1;
 };
 
 // The listener: a server thread that binds the configured port and address, accepts connections

@@ -171,11 +171,17 @@ int StreamSocket::Listen(int backlog)
 int StreamSocket::Accept(StreamSocket& into)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
+    int code = AcceptFrom(handle_, into);
+    return code < 0 ? Fail(code) : code;
+}
+
+int StreamSocket::AcceptFrom(int listener, StreamSocket& into)
+{
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
     int handle =
-        ::accept4(handle_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (handle < 0) return Fail(SocketErrorFromErrno(errno));
+        ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (handle < 0) return SocketErrorFromErrno(errno);
     into.Attach(handle);
     if (length == sizeof peer && peer.sin_family == AF_INET) into.peer_ = FromSockaddr(peer);
     return 0;

@@ -38,6 +38,8 @@ public:
     int Listen(int backlog);
     // The accepted socket is non-blocking.
     int Accept(StreamSocket& into);
+    // The same from a listening handle that belongs to someone else; the failure is returned only.
+    static int AcceptFrom(int listener, StreamSocket& into);
     // With wait set, a connection in progress is waited for up to 60 seconds.
     int Connect(const Ipv4Address& address, std::uint16_t port, bool wait);
 

@@ -101,21 +101,33 @@ std::optional<std::optional<StoredValue>> RegistryCache::Find(const std::filesys
                                                               std::uint64_t& ticket)
 {
     const bool changes_waiting = ChangesWaiting();
-    std::lock_guard lock(mutex_);
-    const bool watched = changes_waiting || FolderOf(database) != folder_ ? Refresh(database) : true;
+    const std::string cache_key = CacheKey(database, key, name);
+    auto look_up = [&]() -> std::optional<std::optional<StoredValue>> {
+        auto found = values_.find(cache_key);
+        if (found == values_.end()) return std::nullopt;
+        return found->second;
+    };
+    if (!changes_waiting) {
+        // The common case: readers share the lock and do not wait for one another.
+        std::shared_lock lock(mutex_);
+        if (FolderOf(database) == folder_) {
+            ticket = generation_;
+            return look_up();
+        }
+    }
+    std::unique_lock lock(mutex_);
+    const bool watched = Refresh(database);
     // An unwatched folder gets a ticket that never matches, so nothing read from it is kept.
     ticket = watched ? generation_ : ~generation_;
     if (!watched) return std::nullopt;
-    auto found = values_.find(CacheKey(database, key, name));
-    if (found == values_.end()) return std::nullopt;
-    return found->second;
+    return look_up();
 }
 
 void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& database,
                              std::string_view key, std::string_view name,
                              const std::optional<StoredValue>& value)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (ticket != generation_ || folder_.empty()) return;
     if (values_.size() >= kMaxValues) values_.clear();
     values_.insert_or_assign(CacheKey(database, key, name), value);
@@ -123,7 +135,7 @@ void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& 
 
 void RegistryCache::Forget()
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ForgetLocked();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <shared_mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,13 +47,14 @@ public:
 private:
     RegistryCache() = default;
     // Brings the watch to the folder of `database` and forgets everything when that folder changed
-    // or a database file in it was written. False when the folder cannot be watched. Holds mutex_.
+    // or a database file in it was written. False when the folder cannot be watched. Needs mutex_
+    // held alone.
     bool Refresh(const std::filesystem::path& database);
     void ForgetLocked();
     // True when events may wait on the watch (or there is no watch).
     bool ChangesWaiting() const;
 
-    std::mutex mutex_;
+    std::shared_mutex mutex_;
     UniqueFd events_;                // the inotify descriptor
     std::atomic<int> watch_fd_{-1};  // the same, for the look without the lock
     std::string folder_;             // the watched folder; empty while none is watched

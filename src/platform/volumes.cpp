@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -122,10 +123,10 @@ public:
             // keep using the previous list meanwhile.
             std::lock_guard reloading(reload_mutex_);
             auto fresh = std::make_shared<const MountList>(ReadMountList());
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             mounts_ = std::move(fresh);
         }
-        std::lock_guard lock(mutex_);
+        std::shared_lock lock(mutex_);
         return mounts_;
     }
 
@@ -148,7 +149,7 @@ private:
 
     UniqueFd watch_;
     std::mutex reload_mutex_;
-    std::mutex mutex_;
+    std::shared_mutex mutex_;
     std::shared_ptr<const MountList> mounts_;
 };
 
