@@ -24,6 +24,9 @@ constexpr int kBacklog = 128;
 // After an accept failure other than a full descriptor table, wait a little before the next
 // attempt so a persistent failure cannot turn the listener into a busy loop.
 constexpr int kAcceptRetryMs = 100;
+// How long the listener leaves waiting connections to the connection threads once one of them was
+// quicker.
+constexpr int kYieldMs = 1;
 
 // The first IPv4 address the host name resolves to, for a server bound to all interfaces.
 std::optional<Ipv4Address> HostFirstAddress()
@@ -139,7 +142,12 @@ void Server::AcceptOne()
 {
     StreamSocket accepted;
     int code = listener_.Accept(accepted);
-    if (code == kSocketWouldBlock) return;
+    if (code == kSocketWouldBlock) {
+        // A connection thread took the connection first: under load they take every one as they
+        // finish, and this thread only needs to look now and then for one they leave waiting.
+        Pause(kYieldMs);
+        return;
+    }
     if (code == -EMFILE || code == -ENFILE) {
         // Out of descriptors: give one back for a moment to take the waiting connection off the
         // queue and close it, so the listener does not wake for it again and again.
