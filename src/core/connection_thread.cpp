@@ -21,9 +21,8 @@ namespace {
 
 // How long a finished connection waits for the client to take the last bytes and close first.
 constexpr int kLingerMs = 100;
-// A connection's work is shallow (no recursion; buffers of any size live on the heap). The C
-// library keeps the stacks of ended threads for reuse only up to a fixed total (40 MB), so with the
-// default 8 MB stacks nearly every new connection would map and unmap a stack of its own.
+// A connection's work is shallow (no recursion; buffers of any size live on the heap), so half a
+// megabyte is plenty, and the threads that wait between connections hold little memory.
 constexpr std::size_t kStackBytes = 512 * 1024;
 
 struct ThreadStart {

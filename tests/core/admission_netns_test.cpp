@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -250,6 +251,30 @@ TEST_F(AdmissionNetnsTest, AHostilePeerLandsOnTheBlockListAndStaysOut)
 
     ASSERT_TRUE(SetUseAutoBlockList(false));
     EXPECT_TRUE(Served());
+}
+
+// Connection threads that finish under load take the next waiting connection themselves; they must
+// refuse a blocked peer exactly as the listener does.
+TEST_F(AdmissionNetnsTest, BlockedPeersStayOutWhileConnectionThreadsTakeWaitingConnections)
+{
+    ASSERT_TRUE(AddToAutoBlockList(space_->peer()));
+    std::atomic<bool> done{false};
+    std::size_t local_served = 0;
+    std::thread busy([&] {
+        while (!done.load()) {
+            Client self = FromThisComputer();
+            if (self.connected() &&
+                self.Exchange("GET /?? HTTP/1.1\r\n\r\n").starts_with("HTTP/1.1 200 OK")) {
+                ++local_served;
+            }
+        }
+    });
+    for (int i = 0; i < 40; ++i) EXPECT_TRUE(Refused());
+    done = true;
+    busy.join();
+    finished_ += local_served;
+    ASSERT_TRUE(events_->WaitForClientNotices(ClientNotice::Closed, finished_));
+    EXPECT_TRUE(OnlyServedConnectionsWereClients());
 }
 
 TEST_F(AdmissionNetnsTest, LogSelfOffStillRecordsOtherComputers)
