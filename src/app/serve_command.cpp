@@ -6,8 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <mutex>
 
+#include "app/line_printer.h"
 #include "config/settings.h"
 #include "config/text_helpers.h"
 #include "core/server.h"
@@ -19,10 +19,14 @@ namespace {
 const char* StateName(ClientState state)
 {
     switch (state) {
-        case ClientState::Connected: return "Connect";
-        case ClientState::Download: return "Download";
-        case ClientState::Upload: return "Upload";
-        case ClientState::Refused: return "Bad Request";
+        case ClientState::Connected:
+            return "Connect";
+        case ClientState::Download:
+            return "Download";
+        case ClientState::Upload:
+            return "Upload";
+        case ClientState::Refused:
+            return "Bad Request";
     }
     return "";
 }
@@ -42,9 +46,17 @@ class ConsoleLog final : public ServerEvents {
 public:
     enum class Outcome { Running, Stopped, StartFailed };
 
-    explicit ConsoleLog(std::ostream& out) : out_(out) {}
-    void Attach(Server* server) { server_ = server; }
+    explicit ConsoleLog(std::ostream& out) : printer_(out) {}
+    // Connection threads may still finish after the server object is gone; the client table they
+    // report from lives on with them, so it is taken here rather than through the server.
+    void Attach(Server* server)
+    {
+        server_ = server;
+        clients_ = &server->clients();
+    }
     Outcome outcome() const { return outcome_.load(); }
+    // Returns once every line so far is written.
+    void Flush() { printer_.Flush(); }
 
     void OnServerNotice(ServerNotice notice) override
     {
@@ -73,7 +85,7 @@ public:
     void OnClientNotice(ClientNotice notice, int socket) override
     {
         if (notice != ClientNotice::Closed) return;
-        std::optional<ClientEntry> entry = server_->clients().Snapshot(socket);
+        std::optional<ClientEntry> entry = clients_->Snapshot(socket);
         if (!entry) return;
         Print(LocalTimeText(entry->connected_at) + " " + FormatAddress(entry->peer.address) + " " +
               StateName(entry->state) + " " + (entry->url.empty() ? "-" : entry->url) + " " +
@@ -81,15 +93,11 @@ public:
     }
 
 private:
-    void Print(const std::string& line)
-    {
-        std::lock_guard guard(lock_);
-        out_ << line << std::endl;
-    }
+    void Print(std::string line) { printer_.Print(std::move(line)); }
 
-    std::ostream& out_;
+    LinePrinter printer_;
     Server* server_ = nullptr;
-    std::mutex lock_;
+    ClientTable* clients_ = nullptr;
     std::atomic<Outcome> outcome_{Outcome::Running};
 };
 
@@ -118,6 +126,7 @@ int RunServeCommand(std::ostream& out)
             stop_requested = true;
         }
     }
+    log->Flush();
     return log->outcome() == ConsoleLog::Outcome::Stopped ? 0 : 1;
 }
 

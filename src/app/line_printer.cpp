@@ -1,0 +1,62 @@
+#include "app/line_printer.h"
+
+#include <utility>
+
+namespace vireo {
+
+LinePrinter::LinePrinter(std::ostream& out, std::size_t max_waiting)
+    : out_(out), max_waiting_(max_waiting), thread_(&LinePrinter::Run, this)
+{
+}
+
+LinePrinter::~LinePrinter()
+{
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void LinePrinter::Print(std::string line)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (waiting_.size() >= max_waiting_) {
+            ++left_out_;
+            return;
+        }
+        waiting_.push_back(std::move(line));
+    }
+    changed_.notify_all();
+}
+
+void LinePrinter::Flush()
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_.empty() && left_out_ == 0 && !writing_; });
+}
+
+void LinePrinter::Run()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return closing_ || !waiting_.empty() || left_out_ > 0; });
+        if (waiting_.empty() && left_out_ == 0) return;
+        std::deque<std::string> batch = std::exchange(waiting_, {});
+        const std::size_t left_out = std::exchange(left_out_, 0);
+        writing_ = true;
+        lock.unlock();
+        for (const std::string& line : batch) out_ << line << '\n';
+        if (left_out > 0) {
+            out_ << "(" << left_out << " lines left out: the output was not being read)\n";
+        }
+        out_.flush();
+        lock.lock();
+        writing_ = false;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace vireo
