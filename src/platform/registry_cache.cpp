@@ -29,12 +29,15 @@ std::string_view FileName(const std::filesystem::path& database)
     return std::string_view(text).substr(text.rfind('/') + 1);
 }
 
-// Key and value names compare without regard to ASCII case, as the store compares them.
+// Key and value names compare without regard to ASCII case, as the store compares them. The key's
+// length goes first, so no key and name can run together into another pair's text.
 std::string CacheKey(const std::filesystem::path& database, std::string_view key, std::string_view name)
 {
-    std::string folded;
-    for (std::string_view part :
-         {FileName(database), std::string_view("\n"), key, std::string_view("\n"), name}) {
+    std::string folded(FileName(database));
+    folded += '/';
+    folded += std::to_string(key.size());
+    folded += '/';
+    for (std::string_view part : {key, name}) {
         for (char c : part) folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
     }
     return folded;

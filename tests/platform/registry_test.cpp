@@ -246,6 +246,17 @@ TEST_F(RegistryTest, ReadsSeeWhatAnotherProgramWroteAtOnce)
     sqlite3_close(other);
 }
 
+TEST_F(RegistryTest, ReadingsOfKeysAndNamesThatRunTogetherStayApart)
+{
+    ASSERT_TRUE(WriteDwordValue(kUser, "K\nA", "B", 1));
+    ASSERT_TRUE(WriteDwordValue(kUser, "K", "A\nB", 2));
+    for (int round = 0; round < 2; ++round) {  // from the store, then from memory
+        EXPECT_EQ(ReadDwordValue(kUser, "K\nA", "B"), 1u);
+        EXPECT_EQ(ReadDwordValue(kUser, "K", "A\nB"), 2u);
+        EXPECT_FALSE(ReadDwordValue(kUser, "K\nA\n", "B"));
+    }
+}
+
 TEST(RegistryHomeTest, EachHomeHasItsOwnStore)
 {
     {
