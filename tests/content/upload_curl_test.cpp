@@ -11,17 +11,12 @@
 #include "support/child_process.h"
 #include "support/files.h"
 #include "support/loopback.h"
+#include "support/upload_folder.h"
 
 namespace vireo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::size_t CountEntries(const fs::path& directory)
-{
-    return static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
-}
 
 // The status cell of the result page.
 std::string StatusCell(const std::string& page)
@@ -39,22 +34,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.listening());
-        if (const char* old = std::getenv("TMPDIR")) old_tmpdir = old;
-        fs::create_directories(scratch);
-        ::setenv("TMPDIR", scratch.c_str(), 1);
-        fs::create_directories(target);
-        FolderSettings photos;
-        photos.path = target.string();
-        photos.can_post_files = true;
-        ASSERT_TRUE(WriteFolder("photos", photos));
-    }
-    void TearDown() override
-    {
-        if (old_tmpdir) {
-            ::setenv("TMPDIR", old_tmpdir->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
+        ASSERT_TRUE(folder.Share());
     }
 
     std::string Url() const
@@ -80,9 +60,9 @@ protected:
     const fs::path& home() const { return server.home().path(); }
 
     TestServer server;
-    std::optional<std::string> old_tmpdir;
-    fs::path scratch = home() / "tmp";
-    fs::path target = home() / "shared";
+    UploadFolder folder{home()};
+    const fs::path& scratch = folder.scratch;
+    const fs::path& target = folder.target;
 };
 
 TEST_F(UploadCurlTest, OneFile)

@@ -22,6 +22,7 @@
 #include "support/files.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
+#include "support/upload_folder.h"
 
 namespace vireo::testing {
 namespace {
@@ -29,12 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kBoundary = "xYzZY";
-
-std::size_t CountEntries(const fs::path& directory)
-{
-    return static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
-}
 
 std::string FilePart(std::string_view file_name, std::string_view data)
 {
@@ -102,24 +97,9 @@ std::string ReadInterimAnswer(int peer)
 
 class UploadTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const char* old = std::getenv("TMPDIR")) old_tmpdir = old;
-        fs::create_directories(scratch);
-        ::setenv("TMPDIR", scratch.c_str(), 1);
-        fs::create_directories(target);
-        FolderSettings photos;
-        photos.path = target.string();
-        photos.can_post_files = true;
-        ASSERT_TRUE(WriteFolder("photos", photos));
-    }
+    void SetUp() override { ASSERT_TRUE(folder.Share()); }
     void TearDown() override
     {
-        if (old_tmpdir) {
-            ::setenv("TMPDIR", old_tmpdir->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
         // Whatever happened, no scratch body is left behind.
         EXPECT_EQ(CountEntries(scratch), 0u);
     }
@@ -174,9 +154,9 @@ protected:
     }
 
     TestHome home;
-    std::optional<std::string> old_tmpdir;
-    fs::path scratch = home.path() / "tmp";
-    fs::path target = home.path() / "shared";
+    UploadFolder folder{home.path()};
+    const fs::path& scratch = folder.scratch;
+    const fs::path& target = folder.target;
     ClientTable table{nullptr};
     int socket = -1;
     // The interim answer the peer waited for before it sent the body.

@@ -26,6 +26,13 @@ inline std::string ReadFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+// The number of entries in a directory.
+inline std::size_t CountEntries(const std::filesystem::path& directory)
+{
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(directory), std::filesystem::directory_iterator()));
+}
+
 inline void AppendFile(const std::filesystem::path& path, std::string_view bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
