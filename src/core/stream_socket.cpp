@@ -16,6 +16,8 @@ namespace vireo {
 namespace {
 
 constexpr std::size_t kReceiveChunk = 8192;
+constexpr int kConnectSliceMs = 1000;
+constexpr auto kConnectLimit = std::chrono::milliseconds(60000);
 
 // Whether a failed call only found the socket not ready. Every transfer is tried before it is
 // waited for, since nearly every one finds the socket ready and the wait would cost a poll.
@@ -23,8 +25,6 @@ bool NotReadyYet()
 {
     return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
 }
-constexpr int kConnectSliceMs = 1000;
-constexpr auto kConnectLimit = std::chrono::milliseconds(60000);
 
 sockaddr_in ToSockaddr(const Ipv4Address& address, std::uint16_t port)
 {

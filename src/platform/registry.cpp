@@ -132,6 +132,15 @@ bool UpsertValue(DatabaseLease& database, std::string_view key, const ValueWrite
     return upsert.Run();
 }
 
+// Deletes one value of a canonical key; true when the statement ran, whether or not it was there.
+bool RemoveValue(DatabaseLease& database, std::string_view key, std::string_view name)
+{
+    SqliteStatement remove = database.Prepare(kDeleteValue);
+    remove.BindText(1, key);
+    remove.BindText(2, name);
+    return remove.Run();
+}
+
 bool WriteOne(RegistryRoot root, std::string_view path, std::string_view name, ValueType type,
               std::span<const std::uint8_t> data)
 {
@@ -303,10 +312,7 @@ bool DeleteValue(RegistryRoot root, std::string_view path, std::string_view name
     ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
     if (!database) return false;
-    SqliteStatement remove = database.Prepare(kDeleteValue);
-    remove.BindText(1, CanonicalPath(path));
-    remove.BindText(2, name);
-    return remove.Run() && database.ChangedRows() > 0;
+    return RemoveValue(database, CanonicalPath(path), name) && database.ChangedRows() > 0;
 }
 
 std::optional<std::string> EnumSubkeyName(RegistryRoot root, std::string_view path, int index,
@@ -400,15 +406,8 @@ EntryRemoval RemoveEntry(RegistryRoot root, std::string_view path, std::string_v
         }
     }
     if (kept.size() == data.size()) return EntryRemoval::Absent;
-    bool stored = false;
-    if (kept.empty()) {
-        SqliteStatement remove = database.Prepare(kDeleteValue);
-        remove.BindText(1, key);
-        remove.BindText(2, name);
-        stored = remove.Run();
-    } else {
-        stored = UpsertValue(database, key, {name, ValueType::Binary, kept});
-    }
+    const bool stored = kept.empty() ? RemoveValue(database, key, name)
+                                     : UpsertValue(database, key, {name, ValueType::Binary, kept});
     return stored && transaction.Commit() ? EntryRemoval::Removed : EntryRemoval::Failed;
 }
 
