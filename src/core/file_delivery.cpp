@@ -56,13 +56,6 @@ void AddEntityTag(Response& response, std::string_view tag)
 
 }  // namespace
 
-void BuildFileResponse(FileResponse& response, std::string_view url, std::string_view if_modified_since,
-                       std::string_view if_none_match, std::string_view if_range, std::string_view range)
-{
-    if (response.HasFile()) return;
-    BuildFileResponse(response, ResolveUrl(url), if_modified_since, if_none_match, if_range, range);
-}
-
 void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
                        std::string_view if_modified_since, std::string_view if_none_match,
                        std::string_view if_range, std::string_view range)

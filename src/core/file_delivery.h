@@ -9,20 +9,16 @@
 
 namespace vireo {
 
-// Fills `response` with the answer for the file a request path resolves to, honouring the request's
+// Fills `response` with the answer for the file a request path resolved to, honouring the request's
 // conditional and range headers (each empty when the request has none):
 // - an If-None-Match equal to the entity tag, or an If-Modified-Since not earlier than the file's
 //   last write (to the second), gives 304;
 // - one satisfiable Range, when If-Range is absent or equals the entity tag, gives 206 with that
 //   part of the file;
 // - otherwise 200 with the whole file.
-// A path that does not resolve to a regular file that can be opened leaves the response unfinished:
-// nothing is sent and the connection closes without an answer. Does nothing when the response
-// already has a file.
-void BuildFileResponse(FileResponse& response, std::string_view url, std::string_view if_modified_since,
-                       std::string_view if_none_match, std::string_view if_range, std::string_view range);
-// The same for a path already resolved; the home page hands its file over this way, with no
-// conditions, so it is always delivered whole.
+// A target that is not a regular file that can be opened leaves the response unfinished: nothing
+// is sent and the connection closes without an answer. Does nothing when the response already has
+// a file. The home page hands its file over with no conditions, so it is always delivered whole.
 void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
                        std::string_view if_modified_since = {}, std::string_view if_none_match = {},
                        std::string_view if_range = {}, std::string_view range = {});

@@ -55,7 +55,7 @@ protected:
                       std::string_view range = {})
     {
         FileResponse response;
-        BuildFileResponse(response, url, if_modified_since, if_none_match, if_range, range);
+        BuildFileResponse(response, ResolveUrl(url), if_modified_since, if_none_match, if_range, range);
         return response.IsFinished() ? MaskDate(ReadAll(response)) : std::string();
     }
 
@@ -170,9 +170,9 @@ TEST_F(FileDeliveryTest, ThumbnailCacheIsNeverSentAsAFile)
 TEST_F(FileDeliveryTest, AResponseWithAFileIsLeftAlone)
 {
     FileResponse response;
-    BuildFileResponse(response, "/files/data.txt", "", "", "", "bytes=0-9");
+    BuildFileResponse(response, ResolveUrl("/files/data.txt"), "", "", "", "bytes=0-9");
     WriteFile("other.txt", "other");
-    BuildFileResponse(response, "/files/other.txt", "", "", "", "");
+    BuildFileResponse(response, ResolveUrl("/files/other.txt"), "", "", "", "");
     EXPECT_EQ(MaskDate(ReadAll(response)), Partial(0, 9));
 }
 
