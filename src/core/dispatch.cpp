@@ -9,6 +9,7 @@
 #include "content/upload.h"
 #include "content/upload_form.h"
 #include "content/zip_download.h"
+#include "core/ascii_case.h"
 #include "core/file_delivery.h"
 #include "core/realtime_stream.h"
 #include "core/request_reader.h"
@@ -16,7 +17,6 @@
 #include "core/server.h"
 #include "core/standard_answers.h"
 #include "core/url_codec.h"
-#include "core/ascii_case.h"
 
 namespace vireo {
 namespace {
@@ -78,7 +78,7 @@ private:
     ServerContext& context_;
     const Request& request_;
     const bool local_client_;  // the client is this computer
-    std::string url_;  // decoded, for the client table
+    std::string url_;          // decoded, for the client table
 };
 
 int Dispatcher::Run()
@@ -158,7 +158,8 @@ int Dispatcher::RouteDirectory(const ResolvedTarget& target)
 {
     const std::string& folder = target.folder_name;
     ClientTable* progress = &context_.clients;
-    if (IsPost()) return GetFolderCanPostFiles(folder) ? ReceiveUpload(connection_, progress, target) : Error(405);
+    if (IsPost())
+        return GetFolderCanPostFiles(folder) ? ReceiveUpload(connection_, progress, target) : Error(405);
     if (QueryIs("postfile")) {
         return GetFolderCanPostFiles(folder) ? AnswerUploadForm(connection_, progress, target) : Error(405);
     }
@@ -185,7 +186,7 @@ int Dispatcher::RouteDynamicFile(const ResolvedTarget& target)
 {
     if (IsPost()) return Error(400);
     if (request_.method() == Method::Get && IsRealTimeFile(target.folder_name)) {
-        return StreamRealTimeFile(connection_, &context_.clients);
+        return StreamRealTimeFile(connection_, &context_.clients, target);
     }
     return DeliverFile(connection_, &context_.clients, target);
 }

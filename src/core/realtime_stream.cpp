@@ -37,9 +37,9 @@ std::string StreamHeader(std::string_view file_path)
 
 }  // namespace
 
-int StreamRealTimeFile(Connection& connection, ClientTable* progress, std::chrono::milliseconds idle_limit)
+int StreamRealTimeFile(Connection& connection, ClientTable* progress, const ResolvedTarget& target,
+                       std::chrono::milliseconds idle_limit)
 {
-    const ResolvedTarget target = ResolveUrl(connection.request().Url());
     std::optional<std::string> actual;
     if (target.kind == TargetKind::DynamicFile) actual = GetActualDynamicFile(target.folder_name);
     // Non-blocking, so a named pipe without a writer neither holds up the open nor a read.

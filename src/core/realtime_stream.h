@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "config/resolve_url.h"
 #include "core/client_table.h"
 #include "core/connection.h"
 
@@ -14,10 +15,10 @@ inline constexpr std::chrono::milliseconds kRealTimeIdleLimit{15000};
 // Answers a GET for a real-time dynamic file: a chunked stream of what another program appends to
 // the file from now on (what it held when the request came is not sent). Ends once the owner has
 // cleared the real-time flag (checked after each `idle_limit` of accumulated idle time), when the
-// client has gone, or when a send fails. A path that is no real-time dynamic file, or a file that
-// cannot be opened, gets the 404 page. Progress goes to `progress` when given. Returns the last
+// client has gone, or when a send fails. A target that is no dynamic file, or a file that cannot be
+// opened, gets the 404 page. Progress goes to `progress` when given. Returns the last
 // send result.
-int StreamRealTimeFile(Connection& connection, ClientTable* progress,
+int StreamRealTimeFile(Connection& connection, ClientTable* progress, const ResolvedTarget& target,
                        std::chrono::milliseconds idle_limit = kRealTimeIdleLimit);
 
 }  // namespace vireo

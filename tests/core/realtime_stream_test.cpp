@@ -40,7 +40,8 @@ class RunningStream {
 public:
     RunningStream(Connection& connection, ClientTable* progress, std::string name)
         : name_(std::move(name)), result_(std::async(std::launch::async, [&connection, progress] {
-              return StreamRealTimeFile(connection, progress, kIdleLimit);
+              return StreamRealTimeFile(connection, progress, ResolveUrl(connection.request().Url()),
+                                        kIdleLimit);
           }))
     {
     }
@@ -217,15 +218,16 @@ TEST_F(RealTimeStreamTest, AnythingButAnOpenableRealTimeFileIsNotFound)
     for (std::string_view url :
          {"/plain.txt", "/gone.log", "/folder", "/missing", "/live.log/x", "/live.log%00"}) {
         const std::string request = "GET " + std::string(url) + " HTTP/1.1\r\n\r\n";
-        const std::string answer =
-            AnswerOverSocketPair(request, [](Connection& c) { StreamRealTimeFile(c, nullptr, kIdleLimit); });
+        const std::string answer = AnswerOverSocketPair(request, [](Connection& c) {
+            StreamRealTimeFile(c, nullptr, ResolveUrl(c.request().Url()), kIdleLimit);
+        });
         EXPECT_TRUE(answer.starts_with("HTTP/1.1 404 ")) << url << ": " << answer.substr(0, 40);
     }
     // Root reads every file; the permission case means something only for other users.
     if (::geteuid() != 0) {
-        const std::string answer =
-            AnswerOverSocketPair("GET /locked.log HTTP/1.1\r\n\r\n",
-                                 [](Connection& c) { StreamRealTimeFile(c, nullptr, kIdleLimit); });
+        const std::string answer = AnswerOverSocketPair(
+            "GET /locked.log HTTP/1.1\r\n\r\n",
+            [](Connection& c) { StreamRealTimeFile(c, nullptr, ResolveUrl(c.request().Url()), kIdleLimit); });
         EXPECT_TRUE(answer.starts_with("HTTP/1.1 404 ")) << answer.substr(0, 40);
     }
 }
