@@ -5,7 +5,7 @@
 #include <array>
 
 #include "app/config_command_parts.h"
-#include "config/settings.h"
+#include "settings/settings.h"
 
 namespace vireo::config_command {
 

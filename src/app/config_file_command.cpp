@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/config_command_parts.h"
-#include "config/dynamic_files.h"
-#include "config/resolve_url.h"
-#include "config/text_helpers.h"
-#include "core/ascii_case.h"
+#include "base/ascii_case.h"
+#include "base/text_helpers.h"
+#include "settings/dynamic_files.h"
+#include "site/resolve_url.h"
 
 namespace vireo::config_command {
 

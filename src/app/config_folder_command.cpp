@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/config_command_parts.h"
-#include "config/folder_name.h"
-#include "config/settings_folders.h"
-#include "config/text_helpers.h"
+#include "base/text_helpers.h"
+#include "settings/folder_name.h"
+#include "settings/settings_folders.h"
 
 namespace vireo::config_command {
 

@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "app/config_command_parts.h"
-#include "config/settings_catalog.h"
+#include "settings/settings_catalog.h"
 
 namespace vireo::config_command {
 

@@ -1,7 +1,7 @@
 // `vireo config user add | remove | list`: the accounts for password protection.
 
 #include "app/config_command_parts.h"
-#include "config/settings_users.h"
+#include "settings/settings_users.h"
 
 namespace vireo::config_command {
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "config/logbook.h"
-#include "config/text_helpers.h"
+#include "base/text_helpers.h"
+#include "site/logbook.h"
 
 namespace vireo {
 

@@ -8,10 +8,12 @@
 #include <memory>
 
 #include "app/line_printer.h"
-#include "config/settings.h"
-#include "config/text_helpers.h"
-#include "core/server.h"
-#include "platform/number_format.h"
+#include "app/route_table.h"
+#include "base/number_format.h"
+#include "base/text_helpers.h"
+#include "http/server.h"
+#include "settings/settings.h"
+#include "site/site_server.h"
 
 namespace vireo {
 namespace {
@@ -114,7 +116,7 @@ int RunServeCommand(std::ostream& out)
     signal(SIGPIPE, SIG_IGN);
 
     auto log = std::make_shared<ConsoleLog>(out);
-    Server server(log);
+    Server server(log, SiteServerSetup(SiteRoutes()));
     log->Attach(&server);
     server.Start();
 

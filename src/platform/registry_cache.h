@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "platform/registry.h"
-#include "platform/unique_fd.h"
 
 namespace vireo {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace vireo {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace vireo {
 

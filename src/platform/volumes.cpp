@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace vireo {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/config_command.h"
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "support/command_outcome.h"
 #include "support/test_home.h"
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "support/child_process.h"
 #include "support/command_outcome.h"
 #include "support/test_home.h"

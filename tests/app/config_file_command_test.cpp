@@ -3,10 +3,10 @@
 #include <sstream>
 
 #include "app/config_command.h"
-#include "config/dynamic_files.h"
+#include "settings/dynamic_files.h"
 #include "support/child_process.h"
-#include "support/files.h"
 #include "support/command_outcome.h"
+#include "support/files.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {

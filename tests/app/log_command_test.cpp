@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "config/logbook.h"
-#include "config/settings.h"
+#include "settings/settings.h"
+#include "site/logbook.h"
 #include "support/child_process.h"
 #include "support/command_outcome.h"
 #include "support/test_home.h"

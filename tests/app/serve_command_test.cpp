@@ -5,8 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "config/settings.h"
-#include "platform/number_format.h"
+#include "base/number_format.h"
+#include "settings/settings.h"
 #include "support/child_process.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
@@ -48,7 +48,9 @@ TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
 
 TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
 {
-    TestServer holder;  // the store of this home names the port the holder listens on
+    TestServer holder;
+    SetListenPort(holder.port());
+    SetListenIp({127, 0, 0, 1});
     ChildProcess serve({VIREO_BINARY, "serve"});
     std::string holder_port = std::to_string(holder.port());
     EXPECT_EQ(serve.ReadLine(), "Failed starting server on port " + holder_port +

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "support/child_process.h"
 #include "support/loopback.h"
 #include "support/test_home.h"

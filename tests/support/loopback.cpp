@@ -8,7 +8,8 @@
 
 #include <regex>
 
-#include "config/settings.h"
+#include "app/route_table.h"
+#include "site/site_server.h"
 
 namespace vireo::testing {
 namespace {
@@ -142,13 +143,22 @@ bool RecordingEvents::WaitForClientNotices(ClientNotice notice, std::size_t coun
     return changed_.wait_for(guard, limit, [&] { return client_counts_[index] >= count; });
 }
 
-TestServer::TestServer() : port_(FreeLoopbackPort()), events_(std::make_shared<RecordingEvents>())
+ServerSetup LoopbackSiteSetup(const Ipv4Address& address, std::shared_ptr<const std::atomic<std::uint16_t>> port)
 {
-    SetListenPort(port_);
-    SetListenIp({127, 0, 0, 1});
-    server_ = std::make_unique<Server>(events_);
+    ServerSetup setup = SiteServerSetup(SiteRoutes());
+    setup.listen_address = [address, port] { return Ipv4Endpoint{address, port ? port->load() : std::uint16_t{0}}; };
+    return setup;
+}
+
+TestServer::TestServer()
+    : events_(std::make_shared<RecordingEvents>()), listen_port_(std::make_shared<std::atomic<std::uint16_t>>(0))
+{
+    server_ = std::make_unique<Server>(events_, LoopbackSiteSetup({127, 0, 0, 1}, listen_port_));
     server_->Start();
     listening_ = events_->WaitForServerNotice(ServerNotice::Listening);
+    port_ = server_->BoundAddress().port;
+    // A restart listens on the same port again.
+    *listen_port_ = port_;
 }
 
 TestServer::~TestServer()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/server.h"
+#include "http/server.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -64,7 +65,12 @@ private:
     int last_socket_ = -1;
 };
 
-// A real server listening on a free loopback port, in a private home.
+// The site's server setup, listening at the address on the port `port` holds at each start, or on
+// one the system chooses when there is none or it holds 0.
+ServerSetup LoopbackSiteSetup(const Ipv4Address& address,
+                              std::shared_ptr<const std::atomic<std::uint16_t>> port = nullptr);
+
+// A real server of the site on a loopback port the system chose, in a private home.
 class TestServer {
 public:
     TestServer();
@@ -78,8 +84,9 @@ public:
 
 private:
     TestHome home_;
-    std::uint16_t port_;
+    std::uint16_t port_ = 0;
     std::shared_ptr<RecordingEvents> events_;
+    std::shared_ptr<std::atomic<std::uint16_t>> listen_port_;
     std::unique_ptr<Server> server_;
     bool listening_ = false;
 };

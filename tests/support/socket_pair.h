@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/connection.h"
+#include "http/connection.h"
 
 namespace vireo::testing {
 

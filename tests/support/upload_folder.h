@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "config/settings_folders.h"
+#include "settings/settings_folders.h"
 
 namespace vireo::testing {
 

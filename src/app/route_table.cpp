@@ -1,0 +1,71 @@
+#include "app/route_table.h"
+
+#include <array>
+
+#include "content/files/file_delivery.h"
+#include "content/files/realtime_stream.h"
+#include "content/pages/home_page.h"
+#include "content/pages/listing_page.h"
+#include "content/upload/upload.h"
+#include "content/upload/upload_form.h"
+#include "content/zip/zip_download.h"
+#include "site/route_conditions.h"
+
+namespace vireo {
+namespace {
+
+using enum TargetKind;
+
+int StreamRealTime(Exchange& exchange)
+{
+    return StreamRealTimeFile(exchange);
+}
+
+// For each kind of target, the first row whose condition holds answers. A new service adds its
+// handler's rows here.
+constexpr auto kRoutes = std::to_array<Route>({
+    {Home, IsPost, AnswerError<405>},
+    {Home, Always, AnswerHomePage},
+
+    {Directory, Both<IsPost, FolderAllowsPosting>, ReceiveUpload},
+    {Directory, IsPost, AnswerError<405>},
+    {Directory, Both<AsksUploadForm, FolderAllowsPosting>, AnswerUploadForm},
+    {Directory, AsksUploadForm, AnswerError<405>},
+    {Directory, Both<AsksZipDownload, FolderAllowsZipDownload>, AnswerZipDownload},
+    {Directory, AsksZipDownload, AnswerError<405>},
+    {Directory, FolderListingOff, AnswerError<403>},
+    {Directory, ReachableInFolder, AnswerListing},
+    {Directory, Always, AnswerError<403>},
+
+    {File, IsPost, AnswerError<400>},
+    {File, AsksThumbnail, AnswerServiceNotAvailable},
+    {File, ReachableInFolder, DeliverFile},
+    {File, Always, AnswerError<403>},
+
+    {DynamicFile, IsPost, AnswerError<400>},
+    {DynamicFile, Both<IsGet, IsRealTimeDynamicFile>, StreamRealTime},
+    {DynamicFile, Always, DeliverFile},
+
+    {ThumbnailIndex, IsPost, AnswerError<400>},
+    {ThumbnailIndex, Always, DeliverFile},
+
+    {Guestbook, GuestbookOff, AnswerError<403>},
+    {Guestbook, Always, AnswerServiceNotAvailable},
+
+    {Webchat, Always, AnswerServiceNotAvailable},
+
+    {WebCommunity, IsPost, AnswerError<403>},
+    {WebCommunity, IsCommunityPageOrLogin, AnswerServiceNotAvailable},
+    {WebCommunity, Always, AnswerError<403>},
+
+    {Extension, Always, AnswerServiceNotAvailable},
+});
+
+}  // namespace
+
+std::span<const Route> SiteRoutes()
+{
+    return kRoutes;
+}
+
+}  // namespace vireo

@@ -1,0 +1,98 @@
+#include "content/upload/upload.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <expected>
+#include <optional>
+#include <string>
+
+#include "base/ascii_case.h"
+#include "content/upload/multipart_parser.h"
+#include "content/upload/upload_form.h"
+#include "content/upload/upload_spool.h"
+#include "content/upload/upload_store.h"
+#include "http/send_response.h"
+#include "platform/scratch_file.h"
+
+namespace vireo {
+namespace {
+
+constexpr int kSendSliceMs = 3000;
+constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+
+// The scratch file holding the body, read by position. What the parser has read through is freed as it
+// goes on: storing a big file then never keeps the body and the file in memory together, and the
+// system has no reason to write out pages of a body that is about to be removed.
+class ScratchBody final : public BodySource {
+public:
+    ScratchBody(ScratchFile& file, std::uint64_t size) : file_(file), size_(size) {}
+
+    std::uint64_t Size() const override { return size_; }
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<char> buffer) override
+    {
+        for (;;) {
+            const ssize_t got = ::pread(file_.fd(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EINTR) return std::nullopt;
+        }
+    }
+    void Release(std::uint64_t offset) override { file_.Discard(offset); }
+
+private:
+    ScratchFile& file_;
+    std::uint64_t size_;
+};
+
+// A client that announced "Expect: 100-continue" waits for this interim answer before it sends the
+// body (curl gives up waiting only after a second). Sent only while nothing of the body has come.
+std::optional<int> AnswerContinue(Connection& connection)
+{
+    std::string_view expectation = connection.request().Header("Expect");
+    while (!expectation.empty() && (expectation.back() == ' ' || expectation.back() == '\t'))
+        expectation.remove_suffix(1);
+    if (!EqualsIgnoreCase(expectation, "100-continue") || !connection.ReceivedData().empty())
+        return std::nullopt;
+    connection.QueueText(kContinue);
+    while (connection.QueuedLength() > 0) {
+        const int sent = connection.Send(kSendSliceMs);
+        if (sent < 0) return sent;
+    }
+    return std::nullopt;
+}
+
+// Receives the body, stores its file parts and says what became of them in the page's status line;
+// the socket's code when the connection failed.
+std::expected<std::string, int> ReceiveAndStore(Connection& connection, ClientTable* progress,
+                                                const ResolvedTarget& directory)
+{
+    const Request& request = connection.request();
+    const std::optional<std::uint64_t> length = request.ContentLength();
+    const std::optional<std::string> boundary = FindBoundary(request.ContentType());
+    if (!length || *length == 0 || !boundary) return std::string(kNoFilesReceived);
+    if (!directory.found || directory.kind != TargetKind::Directory) return std::string(kNoFilesReceived);
+    std::optional<ScratchFile> scratch = CreateScratchFile(true);
+    if (!scratch) return std::string(kNoFilesReceived);
+
+    if (const std::optional<int> failed = AnswerContinue(connection)) return std::unexpected(*failed);
+    const std::expected<Spooled, int> spooled = SpoolBody(connection, progress, *length, scratch->fd());
+    if (!spooled) return std::unexpected(spooled.error());
+    if (*spooled == Spooled::NotWritten) return std::string(kNoFilesReceived);
+    ScratchBody body(*scratch, *length);
+    UploadStore store(directory.local_path);
+    return UploadResultText(ParseMultipartBody(body, *boundary, store));
+}
+
+}  // namespace
+
+int ReceiveUpload(Exchange& exchange)
+{
+    const std::expected<std::string, int> status =
+        ReceiveAndStore(exchange.connection, exchange.clients, exchange.target);
+    if (!status) return status.error();
+    Response response;
+    WriteUploadPage(response, exchange.target, *status);
+    return SendResponse(exchange.connection, response, nullptr);
+}
+
+}  // namespace vireo

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <thread>
+
+#include "base/ipv4.h"
+#include "base/unique_fd.h"
+#include "http/client_table.h"
+#include "http/request_reader.h"
+#include "http/server_events.h"
+#include "http/stream_socket.h"
+
+namespace vireo {
+
+struct ServerContext;
+
+// Answers one request whose header has been read. Returns the last send result.
+using RequestHandler = std::function<int(Connection& connection, ServerContext& context)>;
+
+// What the owner of a server decides: the server itself reads no setting and knows no page.
+struct ServerSetup {
+    // Where to listen, asked at every start; port 0 lets the system choose one.
+    std::function<Ipv4Endpoint()> listen_address;
+    // Whether an accepted connection is served; a refused one is closed at once, unanswered.
+    std::function<bool(const StreamSocket& accepted)> admit;
+    // How request headers are read, and whom the owner tells about each.
+    ReadPolicy read_policy;
+    RequestHandler handler;
+};
+
+// What connection threads share with the server. Held by shared pointer, so a connection that is
+// still finishing after the server object is gone keeps what it uses alive.
+struct ServerContext {
+    ServerContext(std::shared_ptr<ServerEvents> sink, ServerSetup owner_setup)
+        : events(std::move(sink)), clients(events), setup(std::move(owner_setup))
+    {
+    }
+
+    // The address the server listens on: for all interfaces, the host's first address.
+    Ipv4Endpoint BoundAddress() const
+    {
+        std::lock_guard guard(bound_lock);
+        return bound;
+    }
+    void SetBoundAddress(const Ipv4Endpoint& address)
+    {
+        std::lock_guard guard(bound_lock);
+        bound = address;
+    }
+
+    // Takes the next connection waiting on the listening socket, for a connection thread that has
+    // finished its own: 0, or kSocketWouldBlock when none waits or the server does not listen, or
+    // another failure code.
+    int AcceptWaiting(StreamSocket& into)
+    {
+        std::shared_lock guard(listener_lock);
+        return listener < 0 ? kSocketWouldBlock : StreamSocket::AcceptFrom(listener, into);
+    }
+    // Publishes the listening socket (-1: none). Setting -1 waits for accepts in progress, so the
+    // socket can be closed safely afterwards.
+    void SetListener(int handle)
+    {
+        std::unique_lock guard(listener_lock);
+        listener = handle;
+    }
+
+    std::shared_ptr<ServerEvents> events;
+    ClientTable clients;
+    const ServerSetup setup;
+    mutable std::mutex bound_lock;
+    Ipv4Endpoint bound;
+    std::shared_mutex listener_lock;
+    int listener = -1;
+};
+
+// The listener: a server thread that binds the address its owner names, accepts connections and
+// gives each admitted one a detached thread that reads its one request and hands it to the owner's
+// handler.
+class Server {
+public:
+    Server(std::shared_ptr<ServerEvents> events, ServerSetup setup);
+    // Stops the listener and waits for the server thread; connections finish on their own.
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Starts the server thread; the outcome arrives as a notice (Listening, then Stopped; or
+    // StartFailed). Does nothing while the server thread runs.
+    void Start();
+    // Asks the listen loop to end; the Stopped notice follows within moments.
+    void RequestStop();
+
+    bool IsRunning() const { return running_.load(); }
+    // The address the server listens on: for all interfaces, the host's first address.
+    Ipv4Endpoint BoundAddress() const { return context_->BoundAddress(); }
+    // The errno of the step that failed the last start, 0 when none.
+    int LastStartError() const { return last_start_error_.load(); }
+    ClientTable& clients() { return context_->clients; }
+
+private:
+    enum class LoopResult { Stopped = 0, StartFailed = 1, NoAddress = 2 };
+
+    void Run();
+    LoopResult ListenLoop();
+    LoopResult Fail(int code);
+    void AcceptOne();
+    // Waits until the stop event fires or the time passes.
+    void Pause(int milliseconds);
+
+    std::shared_ptr<ServerContext> context_;
+    StreamSocket listener_;
+    std::thread thread_;
+    UniqueFd wake_;   // eventfd that ends the listener's wait at once on a stop request
+    UniqueFd spare_;  // a descriptor held back so a full descriptor table can still shed a connection
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<int> last_start_error_{0};
+};
+
+}  // namespace vireo

@@ -1,0 +1,85 @@
+#include "settings/address_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/registry.h"
+#include "settings/store_values.h"
+
+namespace vireo {
+
+namespace {
+
+static_assert(sizeof(Ipv4Address) == 4, "address lists are stored as packed 4-byte entries");
+
+constexpr std::string_view kIpFilterList = "IPFilterList";
+constexpr std::string_view kAutoBlockList = "AutoBlockList";
+
+AddressList ReadList(std::string_view name)
+{
+    std::optional<BinaryValue> value = ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, name);
+    if (!value) return {};
+    AddressList list(value->size() / sizeof(Ipv4Address));
+    if (!list.empty()) std::memcpy(list.data(), value->data(), list.size() * sizeof(Ipv4Address));
+    return list;
+}
+
+bool WriteList(std::string_view name, std::span<const Ipv4Address> list)
+{
+    if (list.empty()) {
+        // Deleting a value that is not there leaves the same empty list behind.
+        return DeleteValue(RegistryRoot::CurrentUser, store::kSettingsKey, name) ||
+               !ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, name);
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(list.data());
+    return WriteBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, name,
+                            {bytes, list.size() * sizeof(Ipv4Address)});
+}
+
+bool Append(std::string_view name, const Ipv4Address& address)
+{
+    return AppendUniqueEntry(RegistryRoot::CurrentUser, store::kSettingsKey, name, address);
+}
+
+}  // namespace
+
+AddressList GetIpFilterList()
+{
+    return ReadList(kIpFilterList);
+}
+AddressList GetAutoBlockList()
+{
+    return ReadList(kAutoBlockList);
+}
+bool SetIpFilterList(std::span<const Ipv4Address> list)
+{
+    return WriteList(kIpFilterList, list);
+}
+bool SetAutoBlockList(std::span<const Ipv4Address> list)
+{
+    return WriteList(kAutoBlockList, list);
+}
+bool AddToIpFilterList(const Ipv4Address& address)
+{
+    return Append(kIpFilterList, address);
+}
+bool AddToAutoBlockList(const Ipv4Address& address)
+{
+    return Append(kAutoBlockList, address);
+}
+EntryRemoval RemoveFromIpFilterList(const Ipv4Address& address)
+{
+    return RemoveEntry(RegistryRoot::CurrentUser, store::kSettingsKey, kIpFilterList, address);
+}
+EntryRemoval RemoveFromAutoBlockList(const Ipv4Address& address)
+{
+    return RemoveEntry(RegistryRoot::CurrentUser, store::kSettingsKey, kAutoBlockList, address);
+}
+
+bool IsInAutoBlockList(const Ipv4Address& address)
+{
+    const AddressList list = GetAutoBlockList();
+    return std::ranges::find(list, address) != list.end();
+}
+
+}  // namespace vireo

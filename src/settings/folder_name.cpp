@@ -1,0 +1,35 @@
+#include "settings/folder_name.h"
+
+#include <array>
+
+#include "base/ascii_case.h"
+#include "base/text_helpers.h"
+
+namespace vireo {
+
+namespace {
+
+constexpr std::string_view kForbiddenCharacters = "#%&*/:<>?@\\|\"";
+constexpr std::array<std::string_view, 4> kReservedNames = {"Guestbook", "Webchat", "WebCommunity",
+                                                            "Extension"};
+}  // namespace
+
+std::optional<std::string> CheckFolderName(std::string_view name)
+{
+    std::string trimmed(name);
+    if (TrimText(trimmed) == 0) return "the folder name is empty";
+    if (std::size_t bad = name.find_first_of(kForbiddenCharacters); bad != std::string_view::npos) {
+        return std::string("the folder name may not contain the character ") + name[bad];
+    }
+    for (std::string_view reserved : kReservedNames) {
+        if (EqualsIgnoreCase(name, reserved)) {
+            return "the folder name \"" + std::string(name) + "\" is reserved for a built-in page";
+        }
+    }
+    if (name.size() > kMaxFolderNameLength) {
+        return "the folder name is longer than " + std::to_string(kMaxFolderNameLength) + " bytes";
+    }
+    return std::nullopt;
+}
+
+}  // namespace vireo
