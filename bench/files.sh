@@ -3,7 +3,8 @@
 # - a 1 KB file with "Connection: close" at 50 connections (requests/s),
 # - one 1 GB file over one connection (MB/s, best of three),
 # - the listing of a folder of 200 files against nginx's autoindex (requests/s).
-# Usage: bench/files.sh   (needs wrk, nginx and curl; about 2 GB of free space in TMPDIR)
+# Usage: bench/files.sh   (needs about 2 GB of free space in TMPDIR; wrk, nginx and curl are
+#                          installed through bench/bootstrap)
 . "$(dirname "$0")/lib.sh"
 head -c 1024 /dev/urandom >"$work/site/small.bin"
 head -c 1073741824 /dev/zero >"$work/site/big.bin"

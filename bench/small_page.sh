@@ -1,7 +1,7 @@
 #!/bin/sh
 # Requests per second for a small page with "Connection: close" at 50 concurrent connections:
 # Vireo's request echo page beside nginx serving a 1 KB file, in the same run.
-# Usage: bench/small_page.sh   (needs wrk and nginx: apt-get install wrk nginx-light)
+# Usage: bench/small_page.sh   (wrk and nginx-light are installed through bench/bootstrap)
 . "$(dirname "$0")/lib.sh"
 head -c 1024 /dev/zero | tr '\0' 'x' >"$work/site/small.html"
 start_servers

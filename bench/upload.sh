@@ -4,8 +4,8 @@
 # (client_body_in_file_only). Prints the best wall time of each over several runs, their ratio, and
 # Vireo's peak memory (VmHWM) before and after; checks that the stored files are complete (Vireo's
 # byte for byte against the source), so a fast but wrong upload cannot pass.
-# Usage: bench/upload.sh   (SIZE_MB=2048 and RUNS=3 by default; needs curl, nginx and about
-#                           3 x SIZE_MB of free space in TMPDIR)
+# Usage: bench/upload.sh   (SIZE_MB=2048 and RUNS=3 by default; needs about 3 x SIZE_MB of free
+#                           space in TMPDIR; curl and nginx are installed through bench/bootstrap)
 . "$(dirname "$0")/lib.sh"
 # A server left running on either port would answer in place of the ones started here.
 for port in 18080 18081; do

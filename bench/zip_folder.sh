@@ -3,8 +3,8 @@
 # curl, and packed by `zip -r -q -6` (the same deflate level) into a file. Prints the wall times,
 # checks the downloaded archive with `unzip -tq`, and shows how much the server's peak memory grew
 # during the download.
-# Usage: bench/zip_folder.sh      (SIZE_MB=1024 by default; needs zip, unzip and curl, and about
-#                                  3 x SIZE_MB of free space in TMPDIR)
+# Usage: bench/zip_folder.sh      (SIZE_MB=1024 by default; needs about 3 x SIZE_MB of free space
+#                                  in TMPDIR; zip, unzip and curl are installed through bench/bootstrap)
 . "$(dirname "$0")/lib.sh"
 size_mb=${SIZE_MB:-1024}
 folder="$work/site/mixed"

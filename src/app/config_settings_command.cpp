@@ -34,28 +34,28 @@ CurrentValue ReadCurrent(const SettingEntry& entry)
 {
     return std::visit(Overloaded{
                           [](const NumberSetting& s) {
-                              std::uint32_t value = s.get();
+                              std::uint32_t value = Read(s);
                               return CurrentValue{std::to_string(value), value == s.fallback};
                           },
                           [](const FlagSetting& s) {
-                              bool value = s.get();
+                              bool value = Read(s);
                               return CurrentValue{value ? "1" : "0", value == s.fallback};
                           },
                           [](const TextSetting& s) {
-                              std::string value = s.get().value_or("");
+                              std::string value = Read(s).value_or(std::string(s.fallback));
                               bool is_default = value == s.fallback;
                               return CurrentValue{std::move(value), is_default};
                           },
                           [](const AddressSetting& s) {
-                              Ipv4Address value = s.get();
+                              Ipv4Address value = Read(s);
                               return CurrentValue{FormatAddress(value), value == Ipv4Address{}};
                           },
                           [](const AddressListSetting& s) {
-                              AddressList value = s.get();
+                              AddressList value = Read(s);
                               return CurrentValue{FormatList(value), value.empty()};
                           },
                       },
-                      entry.access);
+                      entry);
 }
 
 // A text as `show` prints it: in double quotes, with the characters that would break the line or
@@ -122,7 +122,7 @@ std::optional<AddressList> ParseList(std::string_view text)
 // Stores the value typed for a setting after checking it; the result is the exit code.
 int Store(const SettingEntry& entry, const std::string& value, std::ostream& err)
 {
-    const std::string name(entry.name);
+    const std::string name(SettingName(entry));
     return std::visit(
         Overloaded{
             [&](const NumberSetting& s) {
@@ -131,24 +131,24 @@ int Store(const SettingEntry& entry, const std::string& value, std::ostream& err
                     return BadInput(err, name + " must be a number from " + std::to_string(s.min) + " to " +
                                              std::to_string(s.max));
                 }
-                return s.set(*number) ? kSuccess : StoreFailure(err);
+                return Write(s, *number) ? kSuccess : StoreFailure(err);
             },
             [&](const FlagSetting& s) {
                 if (value != "0" && value != "1") return BadInput(err, name + " must be 0 or 1");
-                return s.set(value == "1") ? kSuccess : StoreFailure(err);
+                return Write(s, value == "1") ? kSuccess : StoreFailure(err);
             },
             [&](const TextSetting& s) {
-                if (value.size() > s.max_bytes) {
-                    return BadInput(err, name + " takes at most " + std::to_string(s.max_bytes) + " bytes");
+                if (value.size() > s.MaxBytes()) {
+                    return BadInput(err, name + " takes at most " + std::to_string(s.MaxBytes()) + " bytes");
                 }
-                return s.set(value) ? kSuccess : StoreFailure(err);
+                return Write(s, value) ? kSuccess : StoreFailure(err);
             },
             [&](const AddressSetting& s) {
                 Ipv4Address address{};
                 if (!ParseAddress(value, address)) {
                     return BadInput(err, name + " must be an IPv4 address such as 192.168.1.10");
                 }
-                return s.set(address) ? kSuccess : StoreFailure(err);
+                return Write(s, address) ? kSuccess : StoreFailure(err);
             },
             [&](const AddressListSetting& s) {
                 std::optional<AddressList> list = ParseList(value);
@@ -157,10 +157,10 @@ int Store(const SettingEntry& entry, const std::string& value, std::ostream& err
                                              " must be IPv4 addresses separated by commas, such as "
                                              "10.0.0.255, 192.168.1.10");
                 }
-                return s.set(*list) ? kSuccess : StoreFailure(err);
+                return Write(s, *list) ? kSuccess : StoreFailure(err);
             },
         },
-        entry.access);
+        entry);
 }
 
 const SettingEntry* Lookup(const std::string& name, std::ostream& err)
@@ -177,8 +177,8 @@ int RunShow(Words args, std::ostream& out, std::ostream& err)
     if (!args.empty()) return BadInput(err, "show takes no arguments");
     for (const SettingEntry& entry : SettingsCatalog()) {
         CurrentValue current = ReadCurrent(entry);
-        const bool is_text = std::holds_alternative<TextSetting>(entry.access);
-        out << entry.name << " = " << (is_text ? Quote(current.text) : current.text)
+        const bool is_text = std::holds_alternative<TextSetting>(entry);
+        out << SettingName(entry) << " = " << (is_text ? Quote(current.text) : current.text)
             << (current.is_default ? " (default)" : "") << "\n";
     }
     return kSuccess;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "settings/settings_catalog.h"
 #include "settings/store_values.h"
 
 namespace vireo {
@@ -12,11 +13,19 @@ namespace {
 
 static_assert(sizeof(Ipv4Address) == 4, "address lists are stored as packed 4-byte entries");
 
-constexpr std::string_view kIpFilterList = "IPFilterList";
-constexpr std::string_view kAutoBlockList = "AutoBlockList";
+constexpr std::string_view kIpFilterList = setting::kIpFilterList.name;
+constexpr std::string_view kAutoBlockList = setting::kAutoBlockList.name;
 
-AddressList ReadList(std::string_view name)
+bool Append(std::string_view name, const Ipv4Address& address)
 {
+    return AppendUniqueEntry(RegistryRoot::CurrentUser, store::kSettingsKey, name, address);
+}
+
+}  // namespace
+
+AddressList Read(const AddressListSetting& setting)
+{
+    const std::string_view name = setting.name;
     std::optional<BinaryValue> value = ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, name);
     if (!value) return {};
     AddressList list(value->size() / sizeof(Ipv4Address));
@@ -24,8 +33,9 @@ AddressList ReadList(std::string_view name)
     return list;
 }
 
-bool WriteList(std::string_view name, std::span<const Ipv4Address> list)
+bool Write(const AddressListSetting& setting, std::span<const Ipv4Address> list)
 {
+    const std::string_view name = setting.name;
     if (list.empty()) {
         // Deleting a value that is not there leaves the same empty list behind.
         return DeleteValue(RegistryRoot::CurrentUser, store::kSettingsKey, name) ||
@@ -36,28 +46,21 @@ bool WriteList(std::string_view name, std::span<const Ipv4Address> list)
                             {bytes, list.size() * sizeof(Ipv4Address)});
 }
 
-bool Append(std::string_view name, const Ipv4Address& address)
-{
-    return AppendUniqueEntry(RegistryRoot::CurrentUser, store::kSettingsKey, name, address);
-}
-
-}  // namespace
-
 AddressList GetIpFilterList()
 {
-    return ReadList(kIpFilterList);
+    return Read(setting::kIpFilterList);
 }
 AddressList GetAutoBlockList()
 {
-    return ReadList(kAutoBlockList);
+    return Read(setting::kAutoBlockList);
 }
 bool SetIpFilterList(std::span<const Ipv4Address> list)
 {
-    return WriteList(kIpFilterList, list);
+    return Write(setting::kIpFilterList, list);
 }
 bool SetAutoBlockList(std::span<const Ipv4Address> list)
 {
-    return WriteList(kAutoBlockList, list);
+    return Write(setting::kAutoBlockList, list);
 }
 bool AddToIpFilterList(const Ipv4Address& address)
 {

@@ -1,9 +1,10 @@
 #pragma once
 
-// The program's settings, read from the store on every call and never cached, so a change made
-// by the desktop dialogs or by `vireo config` applies to the very next request. A value that is
-// missing, of the wrong type or too large for its reader reads as its default. Setters return
-// false when the store cannot be written.
+// The program's settings with their own types. Each is declared in settings_catalog.h (its name
+// in the store, default and bounds) and read from the store on every call, so a change made by the
+// desktop dialogs or by `vireo config` applies to the very next request. A value that is missing,
+// of the wrong type or too large for its reader reads as its default. Setters return false when
+// the store cannot be written.
 
 #include <cstdint>
 #include <optional>
@@ -14,34 +15,11 @@
 #include "platform/run_at_logon.h"
 #include "settings/address_list.h"
 #include "settings/guestbook_folder.h"
+#include "settings/settings_catalog.h"
 #include "settings/settings_folders.h"
 #include "settings/settings_users.h"
 
 namespace vireo {
-
-// Defaults of the global settings, for the getters and for anyone who shows them.
-inline constexpr std::uint16_t kDefaultListenPort = 80;
-inline constexpr std::string_view kDefaultMainPageTitle = "Welcome to My Website!";
-inline constexpr bool kDefaultEnableLog = false;
-inline constexpr bool kDefaultLogSelf = true;
-inline constexpr bool kDefaultDynamicFolderVisible = true;
-inline constexpr bool kDefaultUsePasswords = false;
-inline constexpr bool kDefaultUseAutoBlockList = true;
-inline constexpr bool kDefaultEnableGuestbook = false;
-inline constexpr bool kDefaultGuestbookAlarm = false;
-inline constexpr bool kDefaultAutoStartChatRoom = false;
-inline constexpr std::uint32_t kDefaultChatRoomMaxMember = 16;
-inline constexpr bool kDefaultAsWebCommHost = false;
-inline constexpr bool kDefaultAsWebCommMember = false;
-
-// Reader buffer sizes of the text settings, terminating zero included: a stored text must be at
-// least one byte shorter to be read.
-inline constexpr std::size_t kMainPageTitleCapacity = 80;
-inline constexpr std::size_t kSiteIntroCapacity = 520;  // then cut to kSiteIntroMaxBytes
-inline constexpr std::size_t kSiteIntroMaxBytes = 510;
-inline constexpr std::size_t kPathCapacity = 260;  // HomePageFile, GuestbookDir, lastfolder
-inline constexpr std::size_t kChatWelcomeCapacity = 256;
-inline constexpr std::size_t kCommunityTextCapacity = 256;  // WebCommNameAsHost, WebCommDescAsHost
 
 enum class HomePageType : std::uint32_t {
     Generated = 0,      // the home page the server builds

@@ -4,65 +4,119 @@
 #include <array>
 
 #include "base/ascii_case.h"
-#include "settings/settings.h"
+#include "base/text_helpers.h"
+#include "base/utf8.h"
+#include "settings/store_values.h"
 
 namespace vireo {
 
 namespace {
 
-// The largest chat room the chat start dialog's three digits can ask for.
-constexpr std::uint32_t kMaxChatRoomMembers = 999;
+using store::kSettingsKey;
 
-TextSetting Text(std::optional<std::string> (*get)(), bool (*set)(std::string_view), std::size_t capacity)
-{
-    return {get, set, "", capacity - 1};
-}
-
-const std::array<SettingEntry, 25> kCatalog = {{
-    {"listen_port", NumberSetting{[] { return std::uint32_t{GetListenPort()}; }, SetListenPort,
-                                  kDefaultListenPort, 1, 65535}},
-    {"listen_ip", AddressSetting{GetListenIp, SetListenIp}},
-    {"mainpagetitle", TextSetting{[] { return std::optional(GetMainPageTitle()); }, SetMainPageTitle,
-                                  kDefaultMainPageTitle, kMainPageTitleCapacity - 1}},
-    {"siteintro", TextSetting{GetSiteIntro, SetSiteIntro, "", kSiteIntroMaxBytes}},
-    {"HomePageType",
-     NumberSetting{[] { return static_cast<std::uint32_t>(GetHomePageType()); }, SetHomePageType, 0, 0, 2}},
-    {"HomePageFile", Text(GetHomePageFile, SetHomePageFile, kPathCapacity)},
-    {"enablelog", FlagSetting{GetEnableLog, SetEnableLog, kDefaultEnableLog}},
-    {"logself", FlagSetting{GetLogSelf, SetLogSelf, kDefaultLogSelf}},
-    {"DynamicFolderVisible",
-     FlagSetting{GetDynamicFolderVisible, SetDynamicFolderVisible, kDefaultDynamicFolderVisible}},
-    {"Use Passwords", FlagSetting{GetUsePasswords, SetUsePasswords, kDefaultUsePasswords}},
-    {"IPFilterType",
-     NumberSetting{[] { return static_cast<std::uint32_t>(GetIpFilterType()); }, SetIpFilterType, 0, 0, 2}},
-    {"IPFilterList", AddressListSetting{GetIpFilterList, SetIpFilterList}},
-    {"Use AutoBlockList", FlagSetting{GetUseAutoBlockList, SetUseAutoBlockList, kDefaultUseAutoBlockList}},
-    {"AutoBlockList", AddressListSetting{GetAutoBlockList, SetAutoBlockList}},
-    {"EnableGuestbook", FlagSetting{GetEnableGuestbook, SetEnableGuestbook, kDefaultEnableGuestbook}},
-    {"GuestbookAlarm", FlagSetting{GetGuestbookAlarm, SetGuestbookAlarm, kDefaultGuestbookAlarm}},
-    {"GuestbookDir", Text(GetGuestbookDir, SetGuestbookDir, kPathCapacity)},
-    {"AutoStartChatRoom", FlagSetting{GetAutoStartChatRoom, SetAutoStartChatRoom, kDefaultAutoStartChatRoom}},
-    {"ChatRoomMaxMember", NumberSetting{GetChatRoomMaxMember, SetChatRoomMaxMember, kDefaultChatRoomMaxMember,
-                                        2, kMaxChatRoomMembers}},
-    {"WebChatWelcomeMsg", Text(GetWebChatWelcomeMsg, SetWebChatWelcomeMsg, kChatWelcomeCapacity)},
-    {"AsWebCommHost", FlagSetting{GetAsWebCommHost, SetAsWebCommHost, kDefaultAsWebCommHost}},
-    {"AsWebCommMember", FlagSetting{GetAsWebCommMember, SetAsWebCommMember, kDefaultAsWebCommMember}},
-    {"WebCommNameAsHost", Text(GetWebCommNameAsHost, SetWebCommNameAsHost, kCommunityTextCapacity)},
-    {"WebCommDescAsHost", Text(GetWebCommDescAsHost, SetWebCommDescAsHost, kCommunityTextCapacity)},
-    {"lastfolder", Text(GetLastFolder, SetLastFolder, kPathCapacity)},
-}};
+constexpr auto kCatalog = std::to_array<SettingEntry>({
+    setting::kListenPort,
+    setting::kListenIp,
+    setting::kMainPageTitle,
+    setting::kSiteIntro,
+    setting::kHomePageType,
+    setting::kHomePageFile,
+    setting::kEnableLog,
+    setting::kLogSelf,
+    setting::kDynamicFolderVisible,
+    setting::kUsePasswords,
+    setting::kIpFilterType,
+    setting::kIpFilterList,
+    setting::kUseAutoBlockList,
+    setting::kAutoBlockList,
+    setting::kEnableGuestbook,
+    setting::kGuestbookAlarm,
+    setting::kGuestbookDir,
+    setting::kAutoStartChatRoom,
+    setting::kChatRoomMaxMember,
+    setting::kWebChatWelcomeMsg,
+    setting::kAsWebCommHost,
+    setting::kAsWebCommMember,
+    setting::kWebCommNameAsHost,
+    setting::kWebCommDescAsHost,
+    setting::kLastFolder,
+});
 
 }  // namespace
+
+bool Read(const FlagSetting& setting)
+{
+    return store::ReadFlag(kSettingsKey, setting.name, setting.fallback);
+}
+
+bool Write(const FlagSetting& setting, bool value)
+{
+    return store::WriteFlag(kSettingsKey, setting.name, value);
+}
+
+std::uint32_t Read(const NumberSetting& setting)
+{
+    const std::optional<std::uint32_t> stored = store::ReadNumber(kSettingsKey, setting.name);
+    if (!stored) return setting.fallback;
+    switch (setting.rule) {
+        case NumberRule::AsStored:
+            return *stored;
+        case NumberRule::PortNumber:
+            if (*stored == 0) return setting.fallback;
+            return std::min(*stored, setting.max);
+        case NumberRule::Choice:
+            return *stored > setting.max ? setting.fallback : *stored;
+    }
+    return setting.fallback;
+}
+
+bool Write(const NumberSetting& setting, std::uint32_t value)
+{
+    return store::WriteNumber(kSettingsKey, setting.name, value);
+}
+
+std::optional<std::string> Read(const TextSetting& setting)
+{
+    std::optional<std::string> text = store::ReadText(kSettingsKey, setting.name, setting.capacity);
+    if (!text || setting.cut_to == 0) return text;
+    text->resize(CutUtf8(*text, setting.cut_to).size());
+    if (TrimText(*text) == 0) return std::nullopt;
+    return text;
+}
+
+bool Write(const TextSetting& setting, std::string_view text)
+{
+    return store::WriteText(kSettingsKey, setting.name, text);
+}
+
+Ipv4Address Read(const AddressSetting& setting)
+{
+    const std::uint32_t value = store::ReadNumber(kSettingsKey, setting.name).value_or(0);
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+bool Write(const AddressSetting& setting, const Ipv4Address& address)
+{
+    return store::WriteNumber(kSettingsKey, setting.name,
+                              address[0] | address[1] << 8 | address[2] << 16 |
+                                  static_cast<std::uint32_t>(address[3]) << 24);
+}
 
 std::span<const SettingEntry> SettingsCatalog()
 {
     return kCatalog;
 }
 
+std::string_view SettingName(const SettingEntry& entry)
+{
+    return std::visit([](const auto& setting) { return setting.name; }, entry);
+}
+
 const SettingEntry* FindSetting(std::string_view name)
 {
     auto found = std::ranges::find_if(
-        kCatalog, [name](const SettingEntry& entry) { return EqualsIgnoreCase(entry.name, name); });
+        kCatalog, [name](const SettingEntry& entry) { return EqualsIgnoreCase(SettingName(entry), name); });
     return found == kCatalog.end() ? nullptr : &*found;
 }
 

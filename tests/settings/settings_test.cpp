@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+
 #include "platform/registry.h"
 #include "settings/store_values.h"
 #include "support/test_home.h"
@@ -154,12 +157,12 @@ TEST_F(SettingsTest, TextsRoundTripWithinTheirCapacity)
         std::size_t capacity;
     };
     const Case cases[] = {
-        {SetHomePageFile, GetHomePageFile, kPathCapacity},
-        {SetGuestbookDir, GetGuestbookDir, kPathCapacity},
-        {SetLastFolder, GetLastFolder, kPathCapacity},
-        {SetWebChatWelcomeMsg, GetWebChatWelcomeMsg, kChatWelcomeCapacity},
-        {SetWebCommNameAsHost, GetWebCommNameAsHost, kCommunityTextCapacity},
-        {SetWebCommDescAsHost, GetWebCommDescAsHost, kCommunityTextCapacity},
+        {SetHomePageFile, GetHomePageFile, 260},
+        {SetGuestbookDir, GetGuestbookDir, 260},
+        {SetLastFolder, GetLastFolder, 260},
+        {SetWebChatWelcomeMsg, GetWebChatWelcomeMsg, 256},
+        {SetWebCommNameAsHost, GetWebCommNameAsHost, 256},
+        {SetWebCommDescAsHost, GetWebCommDescAsHost, 256},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(c.set("Grüße"));
@@ -180,6 +183,33 @@ TEST_F(SettingsTest, ChangesShowAtTheNextRead)
     EXPECT_EQ(GetChatRoomMaxMember(), 1u);
     ASSERT_TRUE(DeleteValue(kUser, kSettingsKey, "ChatRoomMaxMember"));
     EXPECT_EQ(GetChatRoomMaxMember(), 16u);
+}
+
+TEST_F(SettingsTest, TheCatalogNamesEachStoredValueOnceAndReadsWhatTheAccessorsRead)
+{
+    std::set<std::string> names;
+    for (const SettingEntry& entry : SettingsCatalog()) {
+        std::string lowered(SettingName(entry));
+        for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(names.insert(lowered).second) << lowered;
+        const SettingEntry* found = FindSetting(lowered);
+        ASSERT_NE(found, nullptr) << lowered;
+        EXPECT_EQ(SettingName(*found), SettingName(entry));
+    }
+    EXPECT_EQ(names.size(), 25u);
+    EXPECT_EQ(FindSetting("no such setting"), nullptr);
+
+    // A value written through the catalog is the one the program reads, by the same rules.
+    StoreNumber("listen_port", 70000);
+    EXPECT_EQ(Read(std::get<NumberSetting>(*FindSetting("LISTEN_PORT"))), 65535u);
+    EXPECT_EQ(GetListenPort(), 65535);
+    ASSERT_TRUE(Write(std::get<FlagSetting>(*FindSetting("use autoblocklist")), false));
+    EXPECT_FALSE(GetUseAutoBlockList());
+    StoreText("siteintro", "  hello  ");
+    EXPECT_EQ(Read(std::get<TextSetting>(*FindSetting("siteintro"))), "hello");
+    ASSERT_TRUE(Write(std::get<AddressListSetting>(*FindSetting("autoblocklist")),
+                      AddressList{{10, 0, 0, 1}, {10, 0, 0, 2}}));
+    EXPECT_TRUE(IsInAutoBlockList({10, 0, 0, 2}));
 }
 
 }  // namespace
