@@ -1,4 +1,6 @@
+#include <charconv>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +12,19 @@ namespace {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "Usage: vireo serve            run the web server without a window (Ctrl+C stops it)\n"
+    out << "Usage: vireo serve [--port N] run the web server without a window (Ctrl+C stops it);\n"
+           "                              --port: this port instead of listen_port (0: any free one)\n"
            "       vireo config ...       show and change the settings (vireo config help)\n"
            "       vireo log ...          show, search and empty the request logbook (vireo log help)\n";
+}
+
+// The port of "serve --port N": a decimal number from 0 to 65535.
+std::optional<std::uint16_t> ParsePort(const std::string& text)
+{
+    std::uint16_t port = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return port;
 }
 
 }  // namespace
@@ -25,6 +37,12 @@ int main(int argc, char** argv)
         return 0;
     }
     if (args[0] == "serve" && args.size() == 1) return vireo::RunServeCommand(std::cout);
+    if (args[0] == "serve" && args.size() == 3 && args[1] == "--port") {
+        std::optional<std::uint16_t> port = ParsePort(args[2]);
+        if (port) return vireo::RunServeCommand(std::cout, port);
+        std::cerr << "vireo: --port takes a number from 0 to 65535\n";
+        return 2;
+    }
     if (args[0] == "config") {
         return vireo::RunConfigCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout,
                                        std::cerr);

@@ -48,7 +48,7 @@ class ConsoleLog final : public ServerEvents {
 public:
     enum class Outcome { Running, Stopped, StartFailed };
 
-    explicit ConsoleLog(std::ostream& out) : printer_(out) {}
+    ConsoleLog(std::ostream& out, std::uint16_t asked_port) : printer_(out), asked_port_(asked_port) {}
     // Connection threads may still finish after the server object is gone; the client table they
     // report from lives on with them, so it is taken here rather than through the server.
     void Attach(Server* server)
@@ -72,7 +72,7 @@ public:
             }
             case ServerNotice::StartFailed: {
                 int error = server_->LastStartError();
-                Print("Failed starting server on port " + std::to_string(GetListenPort()) +
+                Print("Failed starting server on port " + std::to_string(asked_port_) +
                       ". Error = " + std::to_string(error) + ". (" + std::strerror(error) + ")");
                 outcome_ = Outcome::StartFailed;
                 return;
@@ -98,6 +98,7 @@ private:
     void Print(std::string line) { printer_.Print(std::move(line)); }
 
     LinePrinter printer_;
+    const std::uint16_t asked_port_;
     Server* server_ = nullptr;
     ClientTable* clients_ = nullptr;
     std::atomic<Outcome> outcome_{Outcome::Running};
@@ -105,7 +106,7 @@ private:
 
 }  // namespace
 
-int RunServeCommand(std::ostream& out)
+int RunServeCommand(std::ostream& out, std::optional<std::uint16_t> port)
 {
     // Signals are taken by this thread alone: every thread the server starts inherits the mask.
     sigset_t stop_signals;
@@ -115,8 +116,10 @@ int RunServeCommand(std::ostream& out)
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    auto log = std::make_shared<ConsoleLog>(out);
-    Server server(log, SiteServerSetup(SiteRoutes()));
+    ServerSetup setup = SiteServerSetup(SiteRoutes());
+    if (port) setup.listen_address = [port] { return Ipv4Endpoint{GetListenIp(), *port}; };
+    auto log = std::make_shared<ConsoleLog>(out, port.value_or(GetListenPort()));
+    Server server(log, std::move(setup));
     log->Attach(&server);
     server.Start();
 

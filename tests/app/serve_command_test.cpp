@@ -16,23 +16,21 @@ namespace {
 
 class ServeCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        SetListenPort(port);
-        SetListenIp({127, 0, 0, 1});
-    }
+    void SetUp() override { SetListenIp({127, 0, 0, 1}); }
 
     TestHome home;
-    std::uint16_t port = FreeLoopbackPort();
-    std::string port_text = std::to_string(port);
 };
 
 TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
 {
     for (int stop_signal : {SIGTERM, SIGINT}) {
-        ChildProcess serve({VIREO_BINARY, "serve"});
-        ASSERT_EQ(serve.ReadLine(),
-                  "Listening on 127.0.0.1:" + port_text + " at http://127.0.0.1:" + port_text + "/");
+        ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+        std::optional<std::string> listening = serve.ReadLine();
+        ASSERT_TRUE(listening);
+        const std::uint16_t port = ListeningPort(*listening);
+        ASSERT_NE(port, 0) << *listening;
+        const std::string port_text = std::to_string(port);
+        ASSERT_EQ(*listening, "Listening on 127.0.0.1:" + port_text + " at http://127.0.0.1:" + port_text + "/");
         std::string answer = Exchange(port, "GET /where HTTP/1.1\r\n\r\n");
         EXPECT_EQ(answer.rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u);
         std::optional<std::string> logged = serve.ReadLine();
@@ -49,13 +47,28 @@ TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
 TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
 {
     TestServer holder;
-    SetListenPort(holder.port());
     SetListenIp({127, 0, 0, 1});
+    const std::string holder_port = std::to_string(holder.port());
+    const std::string failed = "Failed starting server on port " + holder_port + ". Error = 98. (Address already in use)";
+    // Once with the port from the store, once with the port given for the run.
+    SetListenPort(holder.port());
     ChildProcess serve({VIREO_BINARY, "serve"});
-    std::string holder_port = std::to_string(holder.port());
-    EXPECT_EQ(serve.ReadLine(), "Failed starting server on port " + holder_port +
-                                    ". Error = 98. (Address already in use)");
+    EXPECT_EQ(serve.ReadLine(), failed);
     EXPECT_EQ(serve.WaitForExit(), 1);
+    SetListenPort(80);
+    ChildProcess given({VIREO_BINARY, "serve", "--port", holder_port});
+    EXPECT_EQ(given.ReadLine(), failed);
+    EXPECT_EQ(given.WaitForExit(), 1);
+}
+
+TEST(ServeCommandStartTest, APortThatIsNoPortNumberChangesNothing)
+{
+    TestHome home;
+    for (const char* port : {"65536", "-1", "80x", ""}) {
+        ChildProcess serve({VIREO_BINARY, "serve", "--port", port});
+        EXPECT_EQ(serve.WaitForExit(), 2) << port;
+        EXPECT_EQ(serve.ReadRest(), "vireo: --port takes a number from 0 to 65535\n") << port;
+    }
 }
 
 }  // namespace

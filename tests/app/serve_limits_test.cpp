@@ -35,12 +35,11 @@ std::chrono::milliseconds CpuTime(pid_t pid)
 TEST(ServeLimitsTest, OutOfDescriptorsShedsConnectionsWithoutSpinning)
 {
     TestHome home;
-    std::uint16_t port = FreeLoopbackPort();
-    SetListenPort(port);
     SetListenIp({127, 0, 0, 1});
-    ChildProcess serve({"/bin/sh", "-c", std::string("ulimit -n 16 && exec ") + VIREO_BINARY + " serve"});
+    ChildProcess serve({"/bin/sh", "-c", std::string("ulimit -n 16 && exec ") + VIREO_BINARY + " serve --port 0"});
     std::optional<std::string> first = serve.ReadLine();
     ASSERT_TRUE(first && first->starts_with("Listening on ")) << first.value_or("(nothing)");
+    const std::uint16_t port = ListeningPort(*first);
 
     std::vector<std::unique_ptr<LoopbackClient>> idle;
     for (int i = 0; i < 30; ++i) idle.push_back(std::make_unique<LoopbackClient>(port));

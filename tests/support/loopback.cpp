@@ -25,15 +25,13 @@ sockaddr_in Loopback(std::uint16_t port)
 
 }  // namespace
 
-std::uint16_t FreeLoopbackPort()
+std::uint16_t ListeningPort(std::string_view line)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa = Loopback(0);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    socklen_t length = sizeof sa;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
-    ::close(fd);
-    return ntohs(sa.sin_port);
+    static const std::regex kListening(R"(Listening on [0-9.]+:([0-9]+) at .*)");
+    std::match_results<std::string_view::const_iterator> match;
+    if (!std::regex_match(line.begin(), line.end(), match, kListening)) return 0;
+    const unsigned long port = std::stoul(match[1].str());
+    return port <= 65535 ? static_cast<std::uint16_t>(port) : 0;
 }
 
 LoopbackClient::LoopbackClient(std::uint16_t port)

@@ -15,8 +15,9 @@
 
 namespace vireo::testing {
 
-// A port on the loopback interface that nothing listens on right now.
-std::uint16_t FreeLoopbackPort();
+// The port of the line `vireo serve` prints once it listens ("Listening on A:PORT at URL"); 0 when
+// the line is not of that form.
+std::uint16_t ListeningPort(std::string_view line);
 
 // A blocking client socket on the loopback interface, closed at destruction.
 class LoopbackClient {

@@ -139,8 +139,8 @@ protected:
         if (result == 0) {
             table.Register(connection.handle(), {});
             socket = connection.handle();
-            const ResolvedTarget target = ResolveUrl(connection.request().Url());
-            vireo::Exchange exchange{connection, &table, target};
+            const ResolvedTarget resolved = ResolveUrl(connection.request().Url());
+            vireo::Exchange exchange{connection, &table, resolved};
             result = ReceiveUpload(exchange);
         }
         connection.Close();
