@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
 
+#include "base/io.h"
 #include "base/product.h"
 #include "http/http_date.h"
 
@@ -209,10 +209,7 @@ std::size_t FileResponse::ReadBody(char* buffer, std::size_t capacity)
     if (!file_) return Response::ReadBody(buffer, capacity);
     std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, bytes_left_));
     if (wanted == 0) return 0;
-    ssize_t got;
-    do {
-        got = ::read(file_.get(), buffer, wanted);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = ReadSome(file_.get(), buffer, wanted);
     if (got <= 0) return 0;
     bytes_left_ -= static_cast<std::uint64_t>(got);
     return static_cast<std::size_t>(got);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/io.h"
 #include "http/connection_thread.h"
 
 namespace vireo {
@@ -114,11 +115,8 @@ Server::LoopResult Server::ListenLoop()
 
     while (!stop_.load()) {
         pollfd waits[2] = {{listener_.handle(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
-        int ready = ::poll(waits, 2, kListenSliceMs);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
+        int ready = PollRetrying(waits, 2, kListenSliceMs);
+        if (ready < 0) break;
         if (ready == 0 || waits[1].revents != 0) continue;
         if (waits[0].revents & (POLLERR | POLLNVAL)) break;
         AcceptOne();

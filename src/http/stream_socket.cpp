@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/io.h"
+
 namespace vireo {
 namespace {
 
@@ -208,9 +210,9 @@ int StreamSocket::Wait(int milliseconds, bool for_write)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
     pollfd entry{handle_, static_cast<short>(for_write ? POLLOUT : POLLIN), 0};
-    int count = ::poll(&entry, 1, milliseconds);
+    int count = PollRetrying(&entry, 1, milliseconds);
     if (count == 0) return 0;
-    if (count < 0) return errno == EINTR ? 0 : Fail(SocketErrorFromErrno(errno));
+    if (count < 0) return Fail(SocketErrorFromErrno(errno));
     // A hang-up still lets a reader collect what is left and then see the end of the stream.
     if (entry.revents & (POLLIN | POLLOUT | (for_write ? 0 : POLLHUP))) return 1;
     int error = 0;

@@ -2,9 +2,8 @@
 
 #include <poll.h>
 #include <sys/inotify.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include "base/io.h"
 
 namespace vireo {
 namespace {
@@ -74,8 +73,7 @@ bool RegistryCache::Refresh(const std::filesystem::path& database)
     }
     alignas(inotify_event) char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(events_.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = ReadSome(events_.get(), buffer, sizeof buffer);
         if (got <= 0) return true;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);

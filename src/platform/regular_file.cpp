@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <string>
+
+#include "base/io.h"
 
 namespace vireo {
 
@@ -14,11 +15,7 @@ std::optional<RegularFile> OpenRegularFile(std::string_view path)
     const std::string name(path);
     // O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO; it changes nothing
     // for reads of a regular file.
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    RegularFile file{UniqueFd(fd)};
+    RegularFile file{OpenAt(AT_FDCWD, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     struct stat status {};
     if (!file.fd || ::fstat(file.fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     file.size = static_cast<std::uint64_t>(status.st_size);

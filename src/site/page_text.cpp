@@ -1,14 +1,12 @@
 #include "site/page_text.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <optional>
 
 #include "base/ascii_case.h"
+#include "base/io.h"
 #include "base/unique_fd.h"
 #include "base/utf8.h"
 #include "platform/regular_file.h"
@@ -53,14 +51,7 @@ std::string FormatScaled(std::uint64_t bytes, std::uint64_t unit, const char* na
 std::string ReadAt(const UniqueFd& file, std::uint64_t offset, std::size_t count)
 {
     std::string bytes(count, '\0');
-    std::size_t got = 0;
-    while (got < count) {
-        ssize_t n = ::pread(file.get(), bytes.data() + got, count - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
+    bytes.resize(ReadAllAt(file.get(), bytes.data(), count, offset));
     return bytes;
 }
 

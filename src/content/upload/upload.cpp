@@ -1,13 +1,11 @@
 #include "content/upload/upload.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <expected>
 #include <optional>
 #include <string>
 
 #include "base/ascii_case.h"
+#include "base/io.h"
 #include "content/upload/multipart_parser.h"
 #include "content/upload/upload_form.h"
 #include "content/upload/upload_spool.h"
@@ -31,11 +29,9 @@ public:
     std::uint64_t Size() const override { return size_; }
     std::optional<std::size_t> ReadAt(std::uint64_t offset, std::span<char> buffer) override
     {
-        for (;;) {
-            const ssize_t got = ::pread(file_.fd(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
-            if (got >= 0) return static_cast<std::size_t>(got);
-            if (errno != EINTR) return std::nullopt;
-        }
+        const ssize_t got = ReadSomeAt(file_.fd(), buffer.data(), buffer.size(), offset);
+        if (got < 0) return std::nullopt;
+        return static_cast<std::size_t>(got);
     }
     void Release(std::uint64_t offset) override { file_.Discard(offset); }
 

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "base/io.h"
 
 namespace vireo {
 namespace {
@@ -24,13 +24,8 @@ bool FileWriter::Write(std::string_view bytes)
                     static_cast<off_t>(ahead - reserved_));
         reserved_ = ahead;
     }
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-        written_ += static_cast<std::uint64_t>(written);
-    }
+    if (!WriteAll(fd_, bytes.data(), bytes.size())) return false;
+    written_ = end;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/io.h"
 #include "content/upload/upload_file_writer.h"
 #include "http/socket_errors.h"
 
@@ -66,7 +67,7 @@ bool BodySpooler::ReadWaiting()
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, Remaining()));
     while (filled_ < wanted) {
         const ssize_t got =
-            ::recv(connection_.handle(), buffer_.get() + filled_, wanted - filled_, MSG_DONTWAIT);
+            ReceiveSome(connection_.handle(), buffer_.get() + filled_, wanted - filled_, MSG_DONTWAIT);
         if (got > 0) {
             filled_ += static_cast<std::size_t>(got);
             last_data_ = std::chrono::steady_clock::now();
@@ -75,7 +76,7 @@ bool BodySpooler::ReadWaiting()
             return false;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             return true;
-        } else if (errno != EINTR) {
+        } else {
             failure_ = SocketErrorFromErrno(errno);
             return false;
         }

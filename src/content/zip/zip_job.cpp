@@ -7,13 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <set>
 #include <utility>
 
+#include "base/io.h"
 #include "base/unique_fd.h"
 
 namespace vireo {
@@ -77,11 +77,7 @@ EntryKind KindOf(int at, const char* name)
 // looked at; it changes nothing for regular files and directories.
 UniqueFd OpenEntry(int at, const char* name)
 {
-    int fd;
-    do {
-        fd = ::openat(at, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    return UniqueFd(fd);
+    return OpenAt(at, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
 // The depth-first walk through one folder.
@@ -256,10 +252,7 @@ std::optional<std::size_t> ZipJob::ReadFinished(std::uint64_t offset, char* buff
     const std::uint64_t ready = progress_.finished.load(std::memory_order_acquire);
     if (offset >= ready || capacity == 0) return 0;
     const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, ready - offset));
-    ssize_t got;
-    do {
-        got = ::pread(archive_.fd(), buffer, wanted, static_cast<off_t>(offset));
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = ReadSomeAt(archive_.fd(), buffer, wanted, offset);
     if (got <= 0) return std::nullopt;
     return static_cast<std::size_t>(got);
 }

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <ctime>
 #include <new>
 #include <vector>
 
+#include "base/io.h"
 #include "base/product.h"
 
 namespace vireo {
@@ -103,29 +103,6 @@ bool IsUtf8(std::string_view text)
     return true;
 }
 
-bool ReadAt(int fd, std::uint64_t offset, void* bytes, std::size_t count)
-{
-    auto* at = static_cast<unsigned char*>(bytes);
-    while (count > 0) {
-        const ssize_t got = ::pread(fd, at, count, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        at += got;
-        offset += static_cast<std::uint64_t>(got);
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-ssize_t ReadSome(int fd, void* bytes, std::size_t count)
-{
-    ssize_t got;
-    do {
-        got = ::read(fd, bytes, count);
-    } while (got < 0 && errno == EINTR);
-    return got;
-}
-
 }  // namespace
 
 DosDateTime DosDateTimeFromFileTime(FileTime when)
@@ -169,16 +146,7 @@ bool ZipWriter::PrepareDeflate()
 
 bool ZipWriter::WriteAt(std::uint64_t offset, const void* bytes, std::size_t count)
 {
-    const auto* at = static_cast<const unsigned char*>(bytes);
-    while (count > 0) {
-        const ssize_t put = ::pwrite(archive_, at, count, static_cast<off_t>(offset));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        at += put;
-        offset += static_cast<std::uint64_t>(put);
-        count -= static_cast<std::size_t>(put);
-    }
-    return true;
+    return WriteAllAt(archive_, bytes, count, offset);
 }
 
 void ZipWriter::Discard()
@@ -267,13 +235,14 @@ ZipStatus ZipWriter::Finish()
     std::vector<unsigned char> record(kCentralHeaderBytes + kMaxNameBytes);
     for (std::uint64_t offset = 0; offset < directory_start;) {
         unsigned char local[kLocalHeaderBytes];
-        if (!ReadAt(archive_, offset, local, sizeof local) || local[0] != 'P' || local[1] != 'K' ||
-            local[2] != 3 || local[3] != 4) {
+        if (ReadAllAt(archive_, local, sizeof local, offset) != sizeof local || local[0] != 'P' ||
+            local[1] != 'K' || local[2] != 3 || local[3] != 4) {
             return ZipStatus::DirectoryFailed;
         }
         const std::uint32_t name_length = Get16(local + kLocalNameLength);
         unsigned char* central = record.data();
-        if (!ReadAt(archive_, offset + sizeof local, central + kCentralHeaderBytes, name_length)) {
+        if (ReadAllAt(archive_, central + kCentralHeaderBytes, name_length, offset + sizeof local) !=
+            name_length) {
             return ZipStatus::DirectoryFailed;
         }
         PutSignature(central, 1, 2);
