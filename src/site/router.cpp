@@ -1,5 +1,8 @@
 #include "site/router.h"
 
+#include <optional>
+#include <string>
+
 #include "base/ascii_case.h"
 #include "base/url_codec.h"
 #include "http/server.h"
@@ -20,9 +23,7 @@ bool NeedsCredentials(const ResolvedTarget& target)
 
 int Refuse(Exchange& exchange, unsigned status, std::string_view shown_url)
 {
-    if (exchange.clients) {
-        exchange.clients->SetState(exchange.connection.handle(), ClientState::Refused, shown_url);
-    }
+    exchange.clients->SetState(exchange.connection.handle(), ClientState::Refused, shown_url);
     return exchange.SendError(status);
 }
 
