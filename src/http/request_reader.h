@@ -30,10 +30,10 @@ inline bool IsBlocked(ReadResult result)
 struct ReadReport {
     ReadResult result;
     Ipv4Endpoint peer;
-    bool peer_known;          // false when the peer's address could not be read
-    Ipv4Endpoint local;       // the address the connection arrived at
-    std::string_view bytes;   // the header (for Ok), or what had arrived when the reader gave up
-    bool malicious;           // Blocked: the request looked like an attack, not merely unknown
+    bool peer_known;         // false when the peer's address could not be read
+    Ipv4Endpoint local;      // the address the connection arrived at
+    std::string_view bytes;  // the header (for Ok), or what had arrived when the reader gave up
+    bool malicious;          // Blocked: the request looked like an attack, not merely unknown
 };
 
 // How request headers are read. The server's owner decides what is hostile and what happens to

@@ -60,7 +60,8 @@ struct AddressListSetting {
     std::string_view name;
 };
 
-using SettingEntry = std::variant<NumberSetting, FlagSetting, TextSetting, AddressSetting, AddressListSetting>;
+using SettingEntry =
+    std::variant<NumberSetting, FlagSetting, TextSetting, AddressSetting, AddressListSetting>;
 
 // Reader buffer of the settings that hold a path.
 inline constexpr std::size_t kPathCapacity = 260;

@@ -12,7 +12,7 @@ bool IsPost(const Exchange& exchange);
 bool IsGet(const Exchange& exchange);
 
 // The query is exactly the word, without regard to case.
-bool AsksUploadForm(const Exchange& exchange);  // "postfile"
+bool AsksUploadForm(const Exchange& exchange);   // "postfile"
 bool AsksZipDownload(const Exchange& exchange);  // "zipdld"
 bool AsksThumbnail(const Exchange& exchange);    // "thumbnail"
 

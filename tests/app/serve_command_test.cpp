@@ -30,7 +30,8 @@ TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
         const std::uint16_t port = ListeningPort(*listening);
         ASSERT_NE(port, 0) << *listening;
         const std::string port_text = std::to_string(port);
-        ASSERT_EQ(*listening, "Listening on 127.0.0.1:" + port_text + " at http://127.0.0.1:" + port_text + "/");
+        ASSERT_EQ(*listening,
+                  "Listening on 127.0.0.1:" + port_text + " at http://127.0.0.1:" + port_text + "/");
         std::string answer = Exchange(port, "GET /where HTTP/1.1\r\n\r\n");
         EXPECT_EQ(answer.rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u);
         std::optional<std::string> logged = serve.ReadLine();
@@ -49,7 +50,8 @@ TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
     TestServer holder;
     SetListenIp({127, 0, 0, 1});
     const std::string holder_port = std::to_string(holder.port());
-    const std::string failed = "Failed starting server on port " + holder_port + ". Error = 98. (Address already in use)";
+    const std::string failed =
+        "Failed starting server on port " + holder_port + ". Error = 98. (Address already in use)";
     // Once with the port from the store, once with the port given for the run.
     SetListenPort(holder.port());
     ChildProcess serve({VIREO_BINARY, "serve"});

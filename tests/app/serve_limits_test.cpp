@@ -36,7 +36,8 @@ TEST(ServeLimitsTest, OutOfDescriptorsShedsConnectionsWithoutSpinning)
 {
     TestHome home;
     SetListenIp({127, 0, 0, 1});
-    ChildProcess serve({"/bin/sh", "-c", std::string("ulimit -n 16 && exec ") + VIREO_BINARY + " serve --port 0"});
+    ChildProcess serve(
+        {"/bin/sh", "-c", std::string("ulimit -n 16 && exec ") + VIREO_BINARY + " serve --port 0"});
     std::optional<std::string> first = serve.ReadLine();
     ASSERT_TRUE(first && first->starts_with("Listening on ")) << first.value_or("(nothing)");
     const std::uint16_t port = ListeningPort(*first);
@@ -46,7 +47,8 @@ TEST(ServeLimitsTest, OutOfDescriptorsShedsConnectionsWithoutSpinning)
     std::this_thread::sleep_for(1s);
     auto before = CpuTime(serve.pid());
     std::this_thread::sleep_for(2s);
-    EXPECT_LT(CpuTime(serve.pid()) - before, 500ms) << "the listener must not spin on a full descriptor table";
+    EXPECT_LT(CpuTime(serve.pid()) - before, 500ms)
+        << "the listener must not spin on a full descriptor table";
 
     idle.clear();
     std::string answer;

@@ -1,4 +1,6 @@
 // The header read loop over a real socket pair, with short limits so slow peers are quick to test.
+#include "http/request_reader.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -6,8 +8,6 @@
 #include <chrono>
 #include <thread>
 #include <vector>
-
-#include "http/request_reader.h"
 
 namespace vireo {
 namespace {
@@ -28,7 +28,10 @@ protected:
     {
         if (peer >= 0) ::close(peer);
     }
-    void Send(std::string_view bytes) { ASSERT_EQ(::write(peer, bytes.data(), bytes.size()), (ssize_t)bytes.size()); }
+    void Send(std::string_view bytes)
+    {
+        ASSERT_EQ(::write(peer, bytes.data(), bytes.size()), (ssize_t)bytes.size());
+    }
 
     // Short limits so slow peers are quick to test; hostile headers refused, as the site does
     // while its auto-block list is in use; every outcome kept.

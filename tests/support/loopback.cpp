@@ -41,7 +41,10 @@ LoopbackClient::LoopbackClient(std::uint16_t port)
     if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) Close();
 }
 
-LoopbackClient::~LoopbackClient() { Close(); }
+LoopbackClient::~LoopbackClient()
+{
+    Close();
+}
 
 void LoopbackClient::Close()
 {
@@ -141,15 +144,19 @@ bool RecordingEvents::WaitForClientNotices(ClientNotice notice, std::size_t coun
     return changed_.wait_for(guard, limit, [&] { return client_counts_[index] >= count; });
 }
 
-ServerSetup LoopbackSiteSetup(const Ipv4Address& address, std::shared_ptr<const std::atomic<std::uint16_t>> port)
+ServerSetup LoopbackSiteSetup(const Ipv4Address& address,
+                              std::shared_ptr<const std::atomic<std::uint16_t>> port)
 {
     ServerSetup setup = SiteServerSetup(SiteRoutes());
-    setup.listen_address = [address, port] { return Ipv4Endpoint{address, port ? port->load() : std::uint16_t{0}}; };
+    setup.listen_address = [address, port] {
+        return Ipv4Endpoint{address, port ? port->load() : std::uint16_t{0}};
+    };
     return setup;
 }
 
 TestServer::TestServer()
-    : events_(std::make_shared<RecordingEvents>()), listen_port_(std::make_shared<std::atomic<std::uint16_t>>(0))
+    : events_(std::make_shared<RecordingEvents>()),
+      listen_port_(std::make_shared<std::atomic<std::uint16_t>>(0))
 {
     server_ = std::make_unique<Server>(events_, LoopbackSiteSetup({127, 0, 0, 1}, listen_port_));
     server_->Start();

@@ -41,8 +41,9 @@ class RunningStream {
 public:
     RunningStream(Connection& connection, ClientTable* progress, std::string name)
         : name_(std::move(name)), result_(std::async(std::launch::async, [&connection, progress] {
-              return HandleResolved(connection, progress,
-                                    [](Exchange& exchange) { return StreamRealTimeFile(exchange, kIdleLimit); });
+              return HandleResolved(connection, progress, [](Exchange& exchange) {
+                  return StreamRealTimeFile(exchange, kIdleLimit);
+              });
           }))
     {
     }
@@ -220,16 +221,17 @@ TEST_F(RealTimeStreamTest, AnythingButAnOpenableRealTimeFileIsNotFound)
          {"/plain.txt", "/gone.log", "/folder", "/missing", "/live.log/x", "/live.log%00"}) {
         const std::string request = "GET " + std::string(url) + " HTTP/1.1\r\n\r\n";
         const std::string answer = AnswerOverSocketPair(request, [](Connection& c) {
-            HandleResolved(c, nullptr, [](Exchange& exchange) { return StreamRealTimeFile(exchange, kIdleLimit); });
+            HandleResolved(c, nullptr,
+                           [](Exchange& exchange) { return StreamRealTimeFile(exchange, kIdleLimit); });
         });
         EXPECT_TRUE(answer.starts_with("HTTP/1.1 404 ")) << url << ": " << answer.substr(0, 40);
     }
     // Root reads every file; the permission case means something only for other users.
     if (::geteuid() != 0) {
-        const std::string answer = AnswerOverSocketPair(
-            "GET /locked.log HTTP/1.1\r\n\r\n",
-            [](Connection& c) {
-                HandleResolved(c, nullptr, [](Exchange& exchange) { return StreamRealTimeFile(exchange, kIdleLimit); });
+        const std::string answer =
+            AnswerOverSocketPair("GET /locked.log HTTP/1.1\r\n\r\n", [](Connection& c) {
+                HandleResolved(c, nullptr,
+                               [](Exchange& exchange) { return StreamRealTimeFile(exchange, kIdleLimit); });
             });
         EXPECT_TRUE(answer.starts_with("HTTP/1.1 404 ")) << answer.substr(0, 40);
     }
