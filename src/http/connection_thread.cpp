@@ -72,8 +72,7 @@ void ServeConnection(ThreadStart& start)
     if (read == ReadResult::Ok) {
         context.setup.handler(connection, context);
     } else if (read == ReadResult::TooLarge) {
-        context.clients.SetState(socket, ClientState::Refused, "null");
-        SendErrorPage(connection, 400, &context.clients);
+        SendRefusal(connection, context.clients, 400, "null");
     }
 
     // A connection handed over to another owner has no socket left to finish here.

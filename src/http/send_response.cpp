@@ -66,4 +66,10 @@ int SendErrorPage(Connection& connection, unsigned status, ClientTable* progress
     return SendResponse(connection, response, progress);
 }
 
+int SendRefusal(Connection& connection, ClientTable& clients, unsigned status, std::string_view shown_url)
+{
+    clients.SetState(connection.handle(), ClientState::Refused, shown_url);
+    return SendErrorPage(connection, status, &clients);
+}
+
 }  // namespace vireo

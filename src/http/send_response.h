@@ -14,4 +14,8 @@ int SendResponse(Connection& connection, Response& response, ClientTable* progre
 // Sends the error page of a status, showing the connection's request.
 int SendErrorPage(Connection& connection, unsigned status, ClientTable* progress);
 
+// Marks the client refused in the table, showing `shown_url` there, and sends the error page of
+// the status.
+int SendRefusal(Connection& connection, ClientTable& clients, unsigned status, std::string_view shown_url);
+
 }  // namespace vireo

@@ -1,7 +1,6 @@
 #include "site/exchange.h"
 
 #include "http/send_response.h"
-#include "http/standard_answers.h"
 
 namespace vireo {
 
@@ -12,9 +11,7 @@ int Exchange::Send(Response& response) const
 
 int Exchange::SendError(unsigned status) const
 {
-    Response response(local_client);
-    BuildErrorPage(response, status, request().RawText());
-    return Send(response);
+    return SendErrorPage(connection, status, clients);
 }
 
 }  // namespace vireo

@@ -5,6 +5,7 @@
 
 #include "base/ascii_case.h"
 #include "base/url_codec.h"
+#include "http/send_response.h"
 #include "http/server.h"
 #include "http/standard_answers.h"
 #include "settings/settings.h"
@@ -23,8 +24,7 @@ bool NeedsCredentials(const ResolvedTarget& target)
 
 int Refuse(Exchange& exchange, unsigned status, std::string_view shown_url)
 {
-    exchange.clients->SetState(exchange.connection.handle(), ClientState::Refused, shown_url);
-    return exchange.SendError(status);
+    return SendRefusal(exchange.connection, *exchange.clients, status, shown_url);
 }
 
 // The client table row's state for a method that may go on to a route; nothing for the others.
