@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "base/text_helpers.h"
+
 namespace vireo {
 
 LinePrinter::LinePrinter(std::ostream& out, std::size_t max_waiting)
@@ -21,6 +23,9 @@ LinePrinter::~LinePrinter()
 
 void LinePrinter::Print(std::string line)
 {
+    // Lines carry what visitors sent (addresses of files they asked for); a control byte among it
+    // must neither reach the terminal nor start a line of its own.
+    line = EscapeControlBytes(line, KeptControls::None);
     {
         std::lock_guard lock(mutex_);
         if (waiting_.size() >= max_waiting_) {

@@ -22,7 +22,7 @@ public:
     LinePrinter(const LinePrinter&) = delete;
     LinePrinter& operator=(const LinePrinter&) = delete;
 
-    // Queues one line; its line end is added when it is written.
+    // Queues one line, its control bytes written as "\xNN"; its line end is added when it is written.
     void Print(std::string line);
     // Returns once every line printed before the call has been written.
     void Flush();

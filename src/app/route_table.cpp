@@ -31,8 +31,10 @@ constexpr auto kRoutes = std::to_array<Route>({
     {Directory, IsPost, AnswerError<405>},
     {Directory, Both<AsksUploadForm, FolderAllowsPosting>, AnswerUploadForm},
     {Directory, AsksUploadForm, AnswerError<405>},
-    {Directory, Both<AsksZipDownload, FolderAllowsZipDownload>, AnswerZipDownload},
-    {Directory, AsksZipDownload, AnswerError<405>},
+    {Directory, Both<AsksZipDownload, Not<FolderAllowsZipDownload>>, AnswerError<405>},
+    // An archive of a sub-folder would hand out what the closed sub-folder keeps from visitors.
+    {Directory, Both<AsksZipDownload, Not<ReachableInFolder>>, AnswerError<403>},
+    {Directory, AsksZipDownload, AnswerZipDownload},
     {Directory, FolderListingOff, AnswerError<403>},
     {Directory, ReachableInFolder, AnswerListing},
     {Directory, Always, AnswerError<403>},

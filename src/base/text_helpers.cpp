@@ -40,6 +40,30 @@ std::size_t FindExtension(std::string_view name, bool with_dot)
     return with_dot ? dot : dot + 1;
 }
 
+std::string EscapeControlBytes(std::string_view text, KeptControls kept)
+{
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    const bool keep_lines = kept == KeptControls::TabAndLineEnds;
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += text[i];
+        } else if (keep_lines && byte == '\t') {
+            escaped += '\t';
+        } else if (keep_lines && byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            escaped += "\r\n";
+            ++i;
+        } else {
+            escaped += "\\x";
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0xF];
+        }
+    }
+    return escaped;
+}
+
 std::string FormatSiteUrl(const Ipv4Endpoint& endpoint)
 {
     const Ipv4Address& a = endpoint.address;

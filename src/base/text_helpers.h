@@ -19,6 +19,16 @@ void NormalizePath(std::string& path);
 // character after that "." otherwise; the name's length when it has no "." at all.
 std::size_t FindExtension(std::string_view name, bool with_dot);
 
+// What EscapeControlBytes leaves as it is.
+enum class KeptControls {
+    None,           // every control byte is escaped: a console line stays one harmless line
+    TabAndLineEnds  // TAB and CR LF pairs stay; bare CR, bare LF and the rest are escaped
+};
+
+// The text with its control bytes (below 0x20, and 0x7F) written as "\xNN" (upper-case hex), so text
+// a visitor sent can neither send terminal sequences nor start a line of its own.
+std::string EscapeControlBytes(std::string_view text, KeptControls kept);
+
 // The site's own address: "http://a.b.c.d/" on port 80, else "http://a.b.c.d:port/".
 std::string FormatSiteUrl(const Ipv4Endpoint& endpoint);
 

@@ -19,8 +19,7 @@ FileTime FileTimeFromTimespec(const timespec& when)
 
 std::time_t UnixTimeFromFileTime(FileTime when)
 {
-    const auto seconds = static_cast<std::int64_t>(when / kTicksPerSecond);
-    return seconds < kEpochGapSeconds ? 0 : static_cast<std::time_t>(seconds - kEpochGapSeconds);
+    return static_cast<std::time_t>(static_cast<std::int64_t>(when / kTicksPerSecond) - kEpochGapSeconds);
 }
 
 FileTime FileTimeFromUnixTime(std::time_t when)

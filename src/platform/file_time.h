@@ -10,7 +10,7 @@ namespace vireo {
 using FileTime = std::uint64_t;
 
 FileTime FileTimeFromTimespec(const timespec& when);
-// Whole seconds since 1970 of a file time (earlier times give 0).
+// Whole seconds since 1970 of a file time; negative before 1970.
 std::time_t UnixTimeFromFileTime(FileTime when);
 FileTime FileTimeFromUnixTime(std::time_t when);
 

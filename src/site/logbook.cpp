@@ -71,13 +71,15 @@ std::string FormatLogRecord(const std::tm& local_time, const Ipv4Endpoint& peer,
                   static_cast<unsigned>(local_time.tm_sec), a[0], a[1], a[2], a[3], peer.port);
     std::string record = lines;
     record.reserve(record.size() + request.size() + message.size() + 8 + kLogSeparator.size());
+    // A visitor's text is kept as received except for control bytes, which could otherwise run
+    // terminal sequences in whoever reads the log, or forge a line that looks like a record's own.
     if (!request.empty() && request.front() != '\0') {
-        record += WithoutTrailingLineEnds(request);
+        record += EscapeControlBytes(WithoutTrailingLineEnds(request), KeptControls::TabAndLineEnds);
         record += "\r\n";
     }
     if (!message.empty()) {
         record += "\r\n";
-        record += WithoutTrailingLineEnds(message);
+        record += EscapeControlBytes(WithoutTrailingLineEnds(message), KeptControls::TabAndLineEnds);
         record += "\r\n";
     }
     record += kLogSeparator;

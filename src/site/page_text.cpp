@@ -62,8 +62,10 @@ std::string Mp3Title(const UniqueFd& file, std::uint64_t size)
         if (distance > size) break;
         std::string tag = ReadAt(file, size - distance, 3 + kTagTitleBytes);
         if (!StartsWithIgnoreCase(tag, "tag")) continue;
+        // The title field is zero-terminated when shorter than its 30 bytes, else padded with blanks.
         std::string title = tag.substr(3);
-        std::size_t end = title.find_last_not_of(std::string_view(" \0", 2));
+        title.resize(std::min(title.find('\0'), title.size()));
+        std::size_t end = title.find_last_not_of(' ');
         title.resize(end == std::string::npos ? 0 : end + 1);
         return title;
     }
@@ -126,8 +128,8 @@ std::string FormatEntryTime(FileTime when)
     std::time_t seconds = UnixTimeFromFileTime(when);
     std::tm local{};
     if (!::localtime_r(&seconds, &local)) return "0000-00-00 00:00";
-    // "%04d-%02d-%02d %02d:%02d" written directly, since listings show a time on every row. The
-    // year is 1969 or later (earlier times count as 1970), so it always has four digits or more.
+    // "%04d-%02d-%02d %02d:%02d" written directly, since listings show a time on every row. A file
+    // time starts in 1601, so the year always has four digits or more.
     auto two_digits = [](std::string& text, int value) {
         text += static_cast<char>('0' + value / 10);
         text += static_cast<char>('0' + value % 10);

@@ -36,6 +36,13 @@ bool Both(const Exchange& exchange)
     return First(exchange) && Second(exchange);
 }
 
+// The condition does not hold.
+template <bool (*Condition)(const Exchange&)>
+bool Not(const Exchange& exchange)
+{
+    return !Condition(exchange);
+}
+
 // Answers with the error page of the status.
 template <unsigned Status>
 int AnswerError(Exchange& exchange)

@@ -45,6 +45,27 @@ TEST_F(ServeCommandTest, ServesUntilTerminatedAndLogsEachRequest)
     }
 }
 
+TEST_F(ServeCommandTest, AVisitorsControlBytesNeverReachTheConsoleRaw)
+{
+    ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+    std::optional<std::string> listening = serve.ReadLine();
+    ASSERT_TRUE(listening);
+    const std::uint16_t port = ListeningPort(*listening);
+    ASSERT_NE(port, 0) << *listening;
+    Exchange(port, "GET /x%0d%0a12:00:00%20forged%1b[2J%00%7f HTTP/1.1\r\n\r\n");
+    std::optional<std::string> logged = serve.ReadLine();
+    ASSERT_TRUE(logged);
+    EXPECT_NE(logged->find(" /x\\x0D\\x0A12:00:00 forged\\x1B[2J\\x00\\x7F "), std::string::npos) << *logged;
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
+    const std::string rest = serve.ReadRest();
+    EXPECT_EQ(rest, "Server stopped.\n");
+    for (char c : *logged + rest) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte >= 0x20 ? byte != 0x7F : c == '\n') << int(byte);
+    }
+}
+
 TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
 {
     TestServer holder;

@@ -67,6 +67,18 @@ TEST(TextHelpersTest, FormatSiteUrlLeavesOutPort80)
     EXPECT_EQ(FormatSiteUrl({{10, 0, 0, 1}, 0}), "http://10.0.0.1:0/");
 }
 
+TEST(TextHelpersTest, EscapeControlBytesWritesEachAsHex)
+{
+    const std::string text = std::string("a\tb\r\nc\rd\ne\x1b[0m") + std::string(1, '\0') + "\x7f\xc3\xa9\\";
+    EXPECT_EQ(EscapeControlBytes(text, KeptControls::None),
+              "a\\x09b\\x0D\\x0Ac\\x0Dd\\x0Ae\\x1B[0m\\x00\\x7F\xc3\xa9\\");
+    EXPECT_EQ(EscapeControlBytes(text, KeptControls::TabAndLineEnds),
+              "a\tb\r\nc\\x0Dd\\x0Ae\\x1B[0m\\x00\\x7F\xc3\xa9\\");
+    // A CR at the very end has no LF to pair with.
+    EXPECT_EQ(EscapeControlBytes("end\r", KeptControls::TabAndLineEnds), "end\\x0D");
+    EXPECT_EQ(EscapeControlBytes("", KeptControls::None), "");
+}
+
 TEST(TextHelpersTest, ConstantTimeEqualsIsExactComparison)
 {
     EXPECT_TRUE(ConstantTimeEquals("", ""));

@@ -34,7 +34,8 @@ TEST(FileTimeTest, ConvertsBetweenUnixTimesAndFileTimes)
     EXPECT_EQ(FileTimeFromTimespec(timespec{1, 500}), kUnixEpoch + 10'000'000 + 5);
     EXPECT_EQ(UnixTimeFromFileTime(kUnixEpoch + 10'000'000 * 86'400ull + 9'999'999), 86'400);
     EXPECT_EQ(UnixTimeFromFileTime(FileTimeFromUnixTime(1'700'000'000)), 1'700'000'000);
-    EXPECT_EQ(UnixTimeFromFileTime(kUnixEpoch - 1), 0);
+    EXPECT_EQ(UnixTimeFromFileTime(kUnixEpoch - 1), -1);
+    EXPECT_EQ(UnixTimeFromFileTime(FileTimeFromUnixTime(-86'400 * 365)), -86'400 * 365);
     EXPECT_EQ(FileTimeFromTimespec(timespec{-11'644'473'601, 0}), 0u);
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/text_helpers.h"
 #include "base/unique_fd.h"
 #include "http/request_reader.h"
 #include "settings/settings.h"
@@ -68,6 +69,25 @@ TEST_F(LogbookServerTest, EveryReadRequestIsRecordedWhateverTheAnswer)
                          "GET /missing HTTP/1.1\r\nHost: x\r\n" + kSeparator);
 }
 
+TEST_F(LogbookServerTest, ControlBytesAreRecordedEscaped)
+{
+    // A bare LF that would start a forged "Addr:" line, terminal escapes, a zero byte and DEL; TAB
+    // and the CR LF line ends stay as they came.
+    const std::string request = std::string("GET /a%1b[2J HTTP/1.1\r\nX-A: a\x1b[2J\nAddr: 6.6.6.6:1\r\n") +
+                                "X-B:\tb\rc\r\nX-N: " + std::string(1, '\0') + "\x7f\r\n\r\n";
+    Exchange(server.port(), request);
+    WaitForConnections(1);
+    const std::string log = Log();
+    EXPECT_EQ(log, kRecordHead +
+                       "GET /a%1b[2J HTTP/1.1\r\nX-A: a\\x1B[2J\\x0AAddr: 6.6.6.6:1\r\nX-B:\tb\\x0Dc\r\n"
+                       "X-N: \\x00\\x7F\r\n\r\n" +
+                       std::string(kLogBlockedMalicious) + "\r\n" + kSeparator);
+    for (char c : log) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte >= 0x20 ? byte != 0x7F : (c == '\t' || c == '\r' || c == '\n')) << int(byte);
+    }
+}
+
 TEST_F(LogbookServerTest, TheBodyIsNotRecorded)
 {
     Exchange(server.port(), "POST / HTTP/1.1\r\nContent-Length: 4\r\n\r\nbody");
@@ -102,7 +122,7 @@ TEST_F(LogbookServerTest, BlockedRequestsAreRecordedWithTheirReason)
         EXPECT_TRUE(client.ClosedWithoutAnswer()) << c.message;
         WaitForConnections(++finished);
         const std::string log = Log();
-        std::string text = c.bytes;
+        std::string text = EscapeControlBytes(c.bytes, KeptControls::TabAndLineEnds);
         while (text.ends_with('\n') || text.ends_with('\r')) text.pop_back();
         EXPECT_TRUE(
             log.ends_with(kRecordHead + text + "\r\n\r\n" + std::string(c.message) + "\r\n" + kSeparator))

@@ -82,6 +82,8 @@ TEST_F(DisplayTitleTest, Mp3TitleComesFromTheTag)
     EXPECT_EQ(GetDisplayTitle(Mp3("lower.MP3", "tag", "Night", 128)), "Night");
     // Trailing zero bytes go as well as blanks.
     EXPECT_EQ(GetDisplayTitle(Mp3("zeros.mp3", "TAG", std::string("Zero\0\0 \0", 8), 128)), "Zero");
+    // The title ends at its first zero; what follows is not part of it.
+    EXPECT_EQ(GetDisplayTitle(Mp3("inner.mp3", "TAG", std::string("Ab\0cd", 5), 128)), "Ab");
     // Two stray bytes behind the tag.
     EXPECT_EQ(GetDisplayTitle(Mp3("shifted.mp3", "TAG", "Shifted", 130)), "Shifted");
     EXPECT_EQ(GetDisplayTitle(Mp3("untagged.mp3", "XYZ", "Nothing", 128)), "");

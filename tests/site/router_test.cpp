@@ -102,6 +102,47 @@ TEST_F(DispatchTest, FolderRowsFollowTheFolderPermissions)
     EXPECT_EQ(Status("GET", "/photos\\sub\\b.txt"), "HTTP/1.1 200 OK");
 }
 
+TEST_F(DispatchTest, ZipDownloadKeepsAClosedSubfolderClosed)
+{
+    photos.zip_download = true;
+    ASSERT_TRUE(WriteFolder("photos", photos));
+    EXPECT_EQ(Status("GET", "/photos/sub/"), "HTTP/1.1 403 Forbidden");
+    std::string answer = Exchange(server.port(), "GET /photos/sub/?zipdld HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(StatusLine(answer), "HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(answer.find("b.txt"), std::string::npos);
+    EXPECT_EQ(Status("GET", "/photos/sub/?ZIPDLD"), "HTTP/1.1 403 Forbidden");
+    // The folder's own archive holds its top files only.
+    answer = Exchange(server.port(), "GET /photos/?zipdld HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(StatusLine(answer), "HTTP/1.1 200 OK");
+    EXPECT_NE(answer.find("a.txt"), std::string::npos);
+    EXPECT_EQ(answer.find("b.txt"), std::string::npos);
+
+    photos.can_browse_subfolders = true;
+    ASSERT_TRUE(WriteFolder("photos", photos));
+    answer = Exchange(server.port(), "GET /photos/sub/?zipdld HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(StatusLine(answer), "HTTP/1.1 200 OK");
+    EXPECT_NE(answer.find("b.txt"), std::string::npos);
+
+    // With zip download off the answer stays 405, whatever the sub-folder setting.
+    photos.zip_download = false;
+    photos.can_browse_subfolders = false;
+    ASSERT_TRUE(WriteFolder("photos", photos));
+    EXPECT_EQ(Status("GET", "/photos/sub/?zipdld"), "HTTP/1.1 405");
+}
+
+TEST_F(DispatchTest, HeadOfAZipDownloadIsTheHeadAlone)
+{
+    photos.zip_download = true;
+    ASSERT_TRUE(WriteFolder("photos", photos));
+    const std::string answer = Exchange(server.port(), "HEAD /photos/?zipdld HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(StatusLine(answer), "HTTP/1.1 200 OK");
+    EXPECT_NE(answer.find("\r\nTransfer-Encoding: chunked\r\n"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("\r\nContent-Disposition: attachment; filename=\"site.zip\"\r\n"),
+              std::string::npos)
+        << answer;
+    EXPECT_EQ(Body(answer), "");
+}
+
 TEST_F(DispatchTest, DynamicFilesAreDeliveredAndRefusePosts)
 {
     std::string answer = Exchange(server.port(), "GET /report.txt HTTP/1.1\r\n\r\n");

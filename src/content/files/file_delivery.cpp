@@ -15,13 +15,10 @@
 namespace vireo {
 namespace {
 
-constexpr std::uint64_t kLowHalf = 0xffffffffu;
-
-// A file time with a zero half is treated as no time at all, as the platform reports it for entries
-// it could not date.
+// A zero file time is no time at all: the platform reports it for entries it could not date.
 bool IsDated(FileTime when)
 {
-    return (when & kLowHalf) != 0 && (when >> 32) != 0;
+    return when != 0;
 }
 
 // The file's own name: the last element of its path.

@@ -27,7 +27,7 @@ struct FolderRow {
     std::string_view name;             // the first path element it is reached by
     std::string_view link_attributes;  // further attributes of its link
     bool can_post = false;
-    std::string_view description;  // plain text; empty shows a blank cell
+    std::string_view description;  // the owner's HTML; empty shows a blank cell
     bool zip_download = false;
 };
 
@@ -40,7 +40,7 @@ void AddFolderRow(Response& response, const FolderRow& row)
     response.AddBodyText(row.can_post ? "<td align=\"center\">yes</td>\r\n"
                                       : "<td align=\"center\">no</td>\r\n");
     response.AddBodyText("<td>" +
-                         (row.description.empty() ? std::string("&nbsp;") : HtmlEscape(row.description)) +
+                         (row.description.empty() ? std::string("&nbsp;") : std::string(row.description)) +
                          "</td>\r\n");
     if (row.zip_download) {
         response.AddBodyText("<td align=\"center\"><a href=\"/" + href + "/?zipdld\">Download</a></td>\r\n");
@@ -137,7 +137,8 @@ void AddFilesSection(Response& response)
 
 void WriteHomePage(Response& response, bool chat_room_open)
 {
-    const std::string title = HtmlEscape(GetMainPageTitle());
+    // The owner's own texts go out as stored: the owner may write HTML in them.
+    const std::string title = GetMainPageTitle();
     BeginGeneratedPage(response, kExpiresMinutes, title);
     response.AddBodyText("<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>" +
                          title + "</h4></td>\r\n");
@@ -145,7 +146,7 @@ void WriteHomePage(Response& response, bool chat_room_open)
     response.AddBodyText("</tr>\r\n</table>\r\n");
     response.AddBodyText(kBannerRule);
     if (std::optional<std::string> intro = GetSiteIntro()) {
-        response.AddBodyText("<p>" + HtmlEscape(*intro) + "</p>\r\n");
+        response.AddBodyText("<p>" + *intro + "</p>\r\n");
         response.AddBodyText(kBannerRule);
     }
     AddFoldersSection(response, chat_room_open);

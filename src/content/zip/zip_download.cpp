@@ -102,6 +102,8 @@ int AnswerZipDownload(Exchange& exchange)
     connection.ClearQueued();
     sender.Queue(ZipHead(DownloadName(directory.local_path)));
     if (!sender.SendAll()) return sender.result();
+    // HEAD asks for the head alone; the archive is never written.
+    if (exchange.request().method() == Method::Head) return 0;
 
     bool complete = true;
     if (job.Start()) {

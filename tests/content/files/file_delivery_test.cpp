@@ -43,10 +43,10 @@ protected:
         ASSERT_FALSE(tag.empty());
     }
 
-    void WriteFile(const std::string& name, const std::string& bytes)
+    void WriteFile(const std::string& name, const std::string& bytes, timespec last_write = kLastWrite)
     {
         std::ofstream(share / name, std::ios::binary) << bytes;
-        const timespec times[2] = {kLastWrite, kLastWrite};
+        const timespec times[2] = {last_write, last_write};
         ASSERT_EQ(::utimensat(AT_FDCWD, (share / name).c_str(), times, 0), 0);
     }
 
@@ -193,9 +193,8 @@ class DeliverFileTest : public FileDeliveryTest {
 protected:
     std::string Exchange(const std::string& request)
     {
-        return AnswerOverSocketPair(request, [](Connection& connection) {
-            HandleResolved(connection, nullptr, DeliverFile);
-        });
+        return AnswerOverSocketPair(
+            request, [](Connection& connection) { HandleResolved(connection, nullptr, DeliverFile); });
     }
 };
 
@@ -230,6 +229,28 @@ TEST_F(DeliverFileTest, LargeFilesArriveWhole)
     ASSERT_GT(answer.size(), 1500000u);
     EXPECT_EQ(answer.substr(answer.size() - 1500000), content.substr(1000001, 1500000));
     EXPECT_NE(answer.find("\r\nContent-Range: bytes 1000001-2500000/3145745\r\n"), std::string::npos);
+}
+
+TEST_F(DeliverFileTest, EveryNonZeroFileTimeIsTheFilesOwnDate)
+{
+    // 1960-05-06 07:08:09 UTC, before the Unix epoch.
+    WriteFile("old.txt", "old", timespec{-304707111, 0});
+    std::string answer = Exchange("GET /files/old.txt HTTP/1.1\r\n\r\n");
+    EXPECT_NE(answer.find("\r\nLast-Modified: Fri, 06 May 1960 07:08:09 GMT\r\n"), std::string::npos)
+        << answer;
+    answer =
+        Exchange("GET /files/old.txt HTTP/1.1\r\nIf-Modified-Since: Fri, 06 May 1960 07:08:09 GMT\r\n\r\n");
+    EXPECT_EQ(answer, kNotModified);
+
+    // A time whose file-time form has its low 32 bits all zero (2021-03-04 05:05:31.0876672 UTC).
+    WriteFile("round.txt", content, timespec{1614834331, 87667200});
+    answer = Exchange("GET /files/round.txt HTTP/1.1\r\nRange: bytes=0-9\r\n\r\n");
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 206 Partial Content\r\n")) << answer;
+    EXPECT_NE(answer.find("\r\nLast-Modified: Thu, 04 Mar 2021 05:05:31 GMT\r\n"), std::string::npos)
+        << answer;
+    answer =
+        Exchange("GET /files/round.txt HTTP/1.1\r\nIf-Modified-Since: Thu, 04 Mar 2021 05:05:31 GMT\r\n\r\n");
+    EXPECT_EQ(answer, kNotModified);
 }
 
 TEST_F(DeliverFileTest, MissingFileClosesWithoutAnAnswer)

@@ -219,6 +219,17 @@ TEST_F(ListingPageTest, NamesAndTitlesNeverBecomeMarkup)
         << page;
 }
 
+TEST_F(ListingPageTest, FilesFromBefore1970ShowTheirOwnDate)
+{
+    const std::filesystem::path old = share / "old.txt";
+    std::ofstream(old) << "x";
+    const timespec times[2] = {{-304707111, 0}, {-304707111, 0}};  // 1960-05-06 07:08:09 UTC
+    ASSERT_EQ(::utimensat(AT_FDCWD, old.c_str(), times, 0), 0);
+    ASSERT_TRUE(Share({}));
+    const std::string page = Listing("/share/");
+    EXPECT_NE(page.find("<td noWrap align=\"right\">1960-05-06 07:08</td>"), std::string::npos) << page;
+}
+
 TEST_F(ListingPageTest, AnUnreadableDirectoryHasTheTableHeadAlone)
 {
     ASSERT_TRUE(Share({}));
