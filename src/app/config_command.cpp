@@ -1,6 +1,9 @@
 #include "app/config_command.h"
 
+#include <filesystem>
+
 #include "app/config_command_parts.h"
+#include "base/text_helpers.h"
 #include "platform/registry.h"
 
 namespace vireo {
@@ -19,6 +22,44 @@ int StoreFailure(std::ostream& err)
     err << "vireo config: cannot write the settings store"
         << (store ? " " + store->string() : std::string(" (no home folder)")) << "\n";
     return kStoreFailure;
+}
+
+std::string QuoteText(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        switch (c) {
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                quoted += c;
+                break;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::optional<std::string> StoredDirectoryPath(const std::string& typed)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(typed, error);
+    if (error || !std::filesystem::is_directory(absolute, error)) return std::nullopt;
+    std::string path = absolute.lexically_normal().string();
+    NormalizePath(path);
+    return path;
 }
 
 }  // namespace config_command
@@ -57,6 +98,10 @@ void PrintUsage(std::ostream& out)
            "  autoblock add ADDRESS    blocks an address\n"
            "  autoblock remove ADDRESS unblocks an address\n"
            "  autoblock clear          empties the auto-block list\n"
+           "  extension show           the extension folder and whether extensions are on\n"
+           "  extension folder PATH    keeps site programs in the directory PATH, answering\n"
+           "                           requests below /Extension/\n"
+           "  extension enable 0|1     switches extensions off or on (on needs the folder)\n"
            "Names of settings, folders, users and files are matched without regard to letter\n"
            "case; quote names that hold a space (\"Use Passwords\"). A running server sees every\n"
            "change at its next request.\n";
@@ -81,6 +126,7 @@ int RunConfigCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (command == "file") return RunFile(rest, out, err);
     if (command == "ipfilter") return RunIpFilter(rest, out, err);
     if (command == "autoblock") return RunAutoBlock(rest, out, err);
+    if (command == "extension") return RunExtension(rest, out, err);
     return BadInput(err, "unknown command \"" + command + "\" (see vireo config help)");
 }
 

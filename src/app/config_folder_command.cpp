@@ -1,7 +1,6 @@
 // `vireo config folder add | list | remove`: the virtual folders.
 
 #include <expected>
-#include <filesystem>
 #include <vector>
 
 #include "app/config_command_parts.h"
@@ -50,17 +49,6 @@ std::expected<AddRequest, int> ParseAdd(Words args, std::ostream& err)
     return request;
 }
 
-// The directory as stored: absolute, without "." and ".." elements, in the program's path form.
-std::optional<std::string> StoredPath(const std::string& typed)
-{
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(typed, error);
-    if (error || !std::filesystem::is_directory(absolute, error)) return std::nullopt;
-    std::string path = absolute.lexically_normal().string();
-    NormalizePath(path);
-    return path;
-}
-
 int Add(Words args, std::ostream& err)
 {
     std::expected<AddRequest, int> parsed = ParseAdd(args, err);
@@ -71,7 +59,7 @@ int Add(Words args, std::ostream& err)
     if (std::optional<std::string> reason = CheckFolderName(request.name)) return BadInput(err, *reason);
     if (FolderExists(request.name))
         return BadInput(err, "a folder named \"" + request.name + "\" exists already");
-    std::optional<std::string> path = StoredPath(request.path);
+    std::optional<std::string> path = StoredDirectoryPath(request.path);
     if (!path) return BadInput(err, "\"" + request.path + "\" is not an existing directory");
     if (path->size() >= kFolderPathCapacity) {
         return BadInput(

@@ -58,36 +58,6 @@ CurrentValue ReadCurrent(const SettingEntry& entry)
                       entry);
 }
 
-// A text as `show` prints it: in double quotes, with the characters that would break the line or
-// the quotes written as escapes.
-std::string Quote(std::string_view text)
-{
-    std::string quoted = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\r':
-                quoted += "\\r";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                quoted += c;
-                break;
-        }
-    }
-    return quoted + "\"";
-}
-
 std::optional<std::uint32_t> ParseNumber(std::string_view text)
 {
     std::uint32_t value = 0;
@@ -178,7 +148,7 @@ int RunShow(Words args, std::ostream& out, std::ostream& err)
     for (const SettingEntry& entry : SettingsCatalog()) {
         CurrentValue current = ReadCurrent(entry);
         const bool is_text = std::holds_alternative<TextSetting>(entry);
-        out << SettingName(entry) << " = " << (is_text ? Quote(current.text) : current.text)
+        out << SettingName(entry) << " = " << (is_text ? QuoteText(current.text) : current.text)
             << (current.is_default ? " (default)" : "") << "\n";
     }
     return kSuccess;

@@ -2,10 +2,12 @@
 
 #include <array>
 
+#include "content/extensions/extension.h"
 #include "content/files/file_delivery.h"
 #include "content/files/realtime_stream.h"
 #include "content/pages/home_page.h"
 #include "content/pages/listing_page.h"
+#include "content/thumbnails/thumbnail_page.h"
 #include "content/upload/upload.h"
 #include "content/upload/upload_form.h"
 #include "content/zip/zip_download.h"
@@ -40,7 +42,8 @@ constexpr auto kRoutes = std::to_array<Route>({
     {Directory, Always, AnswerError<403>},
 
     {File, IsPost, AnswerError<400>},
-    {File, AsksThumbnail, AnswerServiceNotAvailable},
+    {File, Both<AsksThumbnail, ReachableInFolder>, AnswerThumbnailImage},
+    {File, AsksThumbnail, AnswerError<403>},
     {File, ReachableInFolder, DeliverFile},
     {File, Always, AnswerError<403>},
 
@@ -49,7 +52,10 @@ constexpr auto kRoutes = std::to_array<Route>({
     {DynamicFile, Always, DeliverFile},
 
     {ThumbnailIndex, IsPost, AnswerError<400>},
-    {ThumbnailIndex, Always, DeliverFile},
+    // The pictures of a directory are shown wherever its listing would be.
+    {ThumbnailIndex, FolderListingOff, AnswerError<403>},
+    {ThumbnailIndex, ReachableInFolder, AnswerThumbnailPage},
+    {ThumbnailIndex, Always, AnswerError<403>},
 
     {Guestbook, GuestbookOff, AnswerError<403>},
     {Guestbook, Always, AnswerServiceNotAvailable},
@@ -60,7 +66,7 @@ constexpr auto kRoutes = std::to_array<Route>({
     {WebCommunity, IsCommunityPageOrLogin, AnswerServiceNotAvailable},
     {WebCommunity, Always, AnswerError<403>},
 
-    {Extension, Always, AnswerServiceNotAvailable},
+    {Extension, Always, AnswerExtension},
 });
 
 }  // namespace

@@ -19,6 +19,19 @@ constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b)
            });
 }
 
+// Orders two names with ASCII case ignored and other bytes by value (so UTF-8 names order by code
+// point, whatever the process locale): negative, zero or positive.
+constexpr int CompareIgnoreCase(std::string_view a, std::string_view b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 constexpr bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);

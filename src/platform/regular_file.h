@@ -20,5 +20,7 @@ struct RegularFile {
 // Opens a path for reading. Nothing when it cannot be opened or is not a regular file (a directory,
 // a FIFO, a device). Never blocks on a FIFO; reads of the regular file behave as usual.
 std::optional<RegularFile> OpenRegularFile(std::string_view path);
+// The same for a path taken from the open folder `directory` (AT_FDCWD: the working folder).
+std::optional<RegularFile> OpenRegularFileAt(int directory, std::string_view path);
 
 }  // namespace vireo

@@ -48,6 +48,17 @@ std::string PathBelow(std::string_view directory, const MountEntry& mount)
     return resolved;
 }
 
+// The cache file in a folder that exists; the server never creates one. The deepest level being a
+// directory means every level above it exists too.
+std::optional<std::string> CacheInExistingFolder(const std::optional<std::string>& folder)
+{
+    std::error_code error;
+    if (!folder || !std::filesystem::is_directory(*folder, error)) return std::nullopt;
+    std::string path = *folder + '/' + std::string(kThumbnailCacheName);
+    NormalizePath(path);
+    return path;
+}
+
 }  // namespace
 
 std::string VolumeKey(const CdRomVolume& volume)
@@ -58,7 +69,7 @@ std::string VolumeKey(const CdRomVolume& volume)
     return key;
 }
 
-std::optional<std::string> PerUserThumbnailCachePath(std::string_view volume_key, std::string_view below)
+std::optional<std::string> PerUserThumbnailCacheFolder(std::string_view volume_key, std::string_view below)
 {
     std::optional<std::filesystem::path> data = GetDataFolder();
     if (!data) return std::nullopt;
@@ -66,12 +77,22 @@ std::optional<std::string> PerUserThumbnailCachePath(std::string_view volume_key
     std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(Crc32(volume_key)));
     std::string folder = data->string() + "/RUVEDEDA/" + crc + '/' + std::string(below);
     NormalizePath(folder);
-    // The deepest level being a directory means every level above it exists too.
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) return std::nullopt;
-    std::string path = folder + '/' + std::string(kThumbnailCacheName);
-    NormalizePath(path);
-    return path;
+    return folder;
+}
+
+std::optional<std::string> PerUserThumbnailCachePath(std::string_view volume_key, std::string_view below)
+{
+    return CacheInExistingFolder(PerUserThumbnailCacheFolder(volume_key, below));
+}
+
+std::optional<std::string> DiscThumbnailCacheFolder(std::string_view directory)
+{
+    // The folder lies on the mount its cache file would.
+    std::optional<MountEntry> mount = FindMount(directory);
+    if (!mount || !IsOpticalDisc(*mount)) return std::nullopt;
+    std::optional<CdRomVolume> volume = ReadCdRomVolume(*mount);
+    if (!volume) return std::nullopt;
+    return PerUserThumbnailCacheFolder(VolumeKey(*volume), PathBelow(directory, *mount));
 }
 
 std::string ThumbnailCachePath(std::string_view directory)
@@ -79,12 +100,8 @@ std::string ThumbnailCachePath(std::string_view directory)
     std::string own = std::string(directory) + '/' + std::string(kThumbnailCacheName);
     NormalizePath(own);
     if (Exists(own)) return own;
-    // Only a disc keeps its cache elsewhere. The folder lies on the mount its cache file would.
-    std::optional<MountEntry> mount = FindMount(directory);
-    if (!mount || !IsOpticalDisc(*mount)) return own;
-    std::optional<CdRomVolume> volume = ReadCdRomVolume(*mount);
-    if (!volume) return own;
-    return PerUserThumbnailCachePath(VolumeKey(*volume), PathBelow(directory, *mount)).value_or(own);
+    // Only a disc keeps its cache elsewhere, and only once its folders exist.
+    return CacheInExistingFolder(DiscThumbnailCacheFolder(directory)).value_or(own);
 }
 
 }  // namespace vireo

@@ -28,11 +28,16 @@ struct CdRomVolume {
 // "holiday_2023-iso9660-2816-255-0".
 std::string VolumeKey(const CdRomVolume& volume);
 
-// "$XDG_DATA_HOME/RUVEDEDA/XXXXXXXX/<below>/ruvededa.$$$", XXXXXXXX being the CRC-32 of the volume
-// key in upper-case hexadecimal and `below` the directory's path below its mount point (empty
-// for the disc's root). Nothing unless every folder level of it exists already: the server never
+// "$XDG_DATA_HOME/RUVEDEDA/XXXXXXXX/<below>", XXXXXXXX being the CRC-32 of the volume key in
+// upper-case hexadecimal and `below` the directory's path below its mount point (empty for the
+// disc's root): the folder of a disc directory's per-user cache, which may not exist yet.
+std::optional<std::string> PerUserThumbnailCacheFolder(std::string_view volume_key, std::string_view below);
+// That folder's "ruvededa.$$$"; nothing unless every folder level exists already: the server never
 // creates one.
 std::optional<std::string> PerUserThumbnailCachePath(std::string_view volume_key, std::string_view below);
+// For a directory on a CD-ROM, the folder of its per-user cache (which may not exist yet); nothing
+// for a directory anywhere else.
+std::optional<std::string> DiscThumbnailCacheFolder(std::string_view directory);
 
 // The thumbnail cache of a directory: its own "ruvededa.$$$" when that exists; else, on a CD-ROM,
 // the per-user copy when its folders exist; else the directory's own file, whose opening fails.

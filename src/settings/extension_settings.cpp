@@ -10,13 +10,29 @@ namespace vireo {
 
 std::optional<std::string> GetExtensionFolder()
 {
-    if (!store::ReadFlag(kExtensionKey, "Enabled", false)) return std::nullopt;
-    std::optional<std::string> folder = store::ReadText(kExtensionKey, "Folder", kPathCapacity);
+    if (!GetStoredExtensionEnabled()) return std::nullopt;
+    std::optional<std::string> folder = GetStoredExtensionFolder();
+    if (!folder) return std::nullopt;
+    return UsableExtensionFolder(std::move(*folder));
+}
+
+std::optional<std::string> GetStoredExtensionFolder()
+{
+    return store::ReadText(kExtensionKey, "Folder", kPathCapacity);
+}
+
+bool GetStoredExtensionEnabled()
+{
+    return store::ReadFlag(kExtensionKey, "Enabled", false);
+}
+
+std::optional<std::string> UsableExtensionFolder(std::string folder)
+{
     // A relative folder would depend on where the program was started.
-    if (!folder || !folder->starts_with('/')) return std::nullopt;
-    NormalizePath(*folder);
+    if (!folder.starts_with('/')) return std::nullopt;
+    NormalizePath(folder);
     std::error_code error;
-    if (!std::filesystem::is_directory(*folder, error)) return std::nullopt;
+    if (!std::filesystem::is_directory(folder, error)) return std::nullopt;
     return folder;
 }
 

@@ -17,4 +17,11 @@ std::optional<std::string> GetExtensionFolder();
 bool SetExtensionFolder(std::string_view folder);
 bool SetExtensionEnabled(bool enabled);
 
+// "Folder" and "Enabled" as they are stored, whether or not they make a folder in use.
+std::optional<std::string> GetStoredExtensionFolder();
+bool GetStoredExtensionEnabled();
+// The folder in the program's path form when it can serve as the extension folder: an absolute
+// path of an existing directory. Extensions may be switched on only while the stored folder is one.
+std::optional<std::string> UsableExtensionFolder(std::string folder);
+
 }  // namespace vireo

@@ -44,19 +44,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-// ASCII letters fold; every other byte compares as it is, so UTF-8 names order by code point.
-// Independent of the process locale, so pages list the same order wherever the server runs.
-int CompareNames(std::string_view a, std::string_view b)
-{
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
-        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 }  // namespace
 
 std::optional<FileEntry> FindFileEntry(std::string_view path)
@@ -110,7 +97,7 @@ void SortByName(FileList& list)
     // Exact byte order breaks ties, so names that differ only in case always list the same way.
     std::sort(list.begin(), list.end(), [](const FileEntry& a, const FileEntry& b) {
         if (a.directory != b.directory) return a.directory;
-        const int order = CompareNames(a.name, b.name);
+        const int order = CompareIgnoreCase(a.name, b.name);
         return order != 0 ? order < 0 : a.name < b.name;
     });
 }

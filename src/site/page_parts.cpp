@@ -6,8 +6,7 @@
 
 namespace vireo {
 
-void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html,
-                        std::string_view extra_head)
+void BeginGeneratedAnswer(Response& response, int expires_minutes)
 {
     response.BeginResponse(200);
     response.AddDateHeader("Last-Modified");
@@ -15,6 +14,12 @@ void BeginGeneratedPage(Response& response, int expires_minutes, std::string_vie
     response.AddHeader("Accept-Ranges", "bytes");
     response.AddConnection();
     response.AddContentType("text/html");
+}
+
+void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html,
+                        std::string_view extra_head)
+{
+    BeginGeneratedAnswer(response, expires_minutes);
     response.BeginPage(title_html, "#ffffff", extra_head);
 }
 

@@ -10,9 +10,11 @@ namespace vireo {
 
 // The pieces the home page and the listing pages share.
 
-// Starts a generated page: status 200 with "Last-Modified" now, "Expires" the given minutes from
-// now, "Accept-Ranges", "Connection" and "Content-Type", then the page head with the title (HTML)
-// and any extra head text (a script, say).
+// The head of every page the server writes itself: status 200 with "Last-Modified" now, "Expires"
+// the given minutes from now, "Accept-Ranges", "Connection" and "Content-Type".
+void BeginGeneratedAnswer(Response& response, int expires_minutes);
+// Starts a generated page: BeginGeneratedAnswer, then the page head with the title (HTML) and any
+// extra head text (a script, say).
 void BeginGeneratedPage(Response& response, int expires_minutes, std::string_view title_html,
                         std::string_view extra_head = {});
 // Closes the page body and finishes the response.

@@ -50,8 +50,8 @@ int AnswerError(Exchange& exchange)
     return exchange.SendError(Status);
 }
 
-// The answer of every route whose service this server does not offer yet: thumbnails,
-// extensions, the guestbook, the chat room and the web community.
+// The answer of every route whose service this server does not offer yet: the guestbook, the
+// chat room and the web community.
 inline int AnswerServiceNotAvailable(Exchange& exchange)
 {
     return exchange.SendError(404);

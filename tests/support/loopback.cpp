@@ -145,20 +145,23 @@ bool RecordingEvents::WaitForClientNotices(ClientNotice notice, std::size_t coun
 }
 
 ServerSetup LoopbackSiteSetup(const Ipv4Address& address,
-                              std::shared_ptr<const std::atomic<std::uint16_t>> port)
+                              std::shared_ptr<const std::atomic<std::uint16_t>> port,
+                              std::span<const Route> routes)
 {
-    ServerSetup setup = SiteServerSetup(SiteRoutes());
+    ServerSetup setup = SiteServerSetup(routes.empty() ? SiteRoutes() : routes);
     setup.listen_address = [address, port] {
         return Ipv4Endpoint{address, port ? port->load() : std::uint16_t{0}};
     };
     return setup;
 }
 
-TestServer::TestServer()
+TestServer::TestServer() : TestServer(SiteRoutes()) {}
+
+TestServer::TestServer(std::span<const Route> routes)
     : events_(std::make_shared<RecordingEvents>()),
       listen_port_(std::make_shared<std::atomic<std::uint16_t>>(0))
 {
-    server_ = std::make_unique<Server>(events_, LoopbackSiteSetup({127, 0, 0, 1}, listen_port_));
+    server_ = std::make_unique<Server>(events_, LoopbackSiteSetup({127, 0, 0, 1}, listen_port_, routes));
     server_->Start();
     listening_ = events_->WaitForServerNotice(ServerNotice::Listening);
     port_ = server_->BoundAddress().port;

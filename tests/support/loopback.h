@@ -7,10 +7,12 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "http/server.h"
+#include "site/router.h"
 #include "support/test_home.h"
 
 namespace vireo::testing {
@@ -67,14 +69,18 @@ private:
 };
 
 // The site's server setup, listening at the address on the port `port` holds at each start, or on
-// one the system chooses when there is none or it holds 0.
+// one the system chooses when there is none or it holds 0. The site's own route table unless
+// `routes` are given.
 ServerSetup LoopbackSiteSetup(const Ipv4Address& address,
-                              std::shared_ptr<const std::atomic<std::uint16_t>> port = nullptr);
+                              std::shared_ptr<const std::atomic<std::uint16_t>> port = nullptr,
+                              std::span<const Route> routes = {});
 
 // A real server of the site on a loopback port the system chose, in a private home.
 class TestServer {
 public:
     TestServer();
+    // The same answering with its own route table instead of the site's.
+    explicit TestServer(std::span<const Route> routes);
     ~TestServer();
 
     std::uint16_t port() const { return port_; }

@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "base/ascii_case.h"
 #include "base/io.h"
 #include "content/upload/multipart_parser.h"
 #include "content/upload/upload_form.h"
@@ -15,9 +14,6 @@
 
 namespace vireo {
 namespace {
-
-constexpr int kSendSliceMs = 3000;
-constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
 // The scratch file holding the body, read by position. What the parser has read through is freed as it
 // goes on: storing a big file then never keeps the body and the file in memory together, and the
@@ -39,23 +35,6 @@ private:
     ScratchFile& file_;
     std::uint64_t size_;
 };
-
-// A client that announced "Expect: 100-continue" waits for this interim answer before it sends the
-// body (curl gives up waiting only after a second). Sent only while nothing of the body has come.
-std::optional<int> AnswerContinue(Connection& connection)
-{
-    std::string_view expectation = connection.request().Header("Expect");
-    while (!expectation.empty() && (expectation.back() == ' ' || expectation.back() == '\t'))
-        expectation.remove_suffix(1);
-    if (!EqualsIgnoreCase(expectation, "100-continue") || !connection.ReceivedData().empty())
-        return std::nullopt;
-    connection.QueueText(kContinue);
-    while (connection.QueuedLength() > 0) {
-        const int sent = connection.Send(kSendSliceMs);
-        if (sent < 0) return sent;
-    }
-    return std::nullopt;
-}
 
 // Receives the body, stores its file parts and says what became of them in the page's status line;
 // the socket's code when the connection failed.

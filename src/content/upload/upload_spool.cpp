@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ascii_case.h"
 #include "base/io.h"
 #include "content/upload/upload_file_writer.h"
 #include "http/socket_errors.h"
@@ -18,6 +19,8 @@ namespace vireo {
 namespace {
 
 constexpr int kReceiveSliceMs = 3000;
+constexpr int kSendSliceMs = 3000;
+constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 // A client that sends nothing for this long has gone; its thread must not wait on it forever.
 constexpr auto kStallLimit = std::chrono::seconds(60);
 // The body is read from the socket straight into a buffer of this size, which goes to the file
@@ -119,6 +122,21 @@ std::expected<Spooled, int> SpoolBody(Connection& connection, ClientTable* progr
                                       int fd)
 {
     return BodySpooler(connection, progress, length, fd).Run();
+}
+
+std::optional<int> AnswerContinue(Connection& connection)
+{
+    std::string_view expectation = connection.request().Header("Expect");
+    while (!expectation.empty() && (expectation.back() == ' ' || expectation.back() == '\t'))
+        expectation.remove_suffix(1);
+    if (!EqualsIgnoreCase(expectation, "100-continue") || !connection.ReceivedData().empty())
+        return std::nullopt;
+    connection.QueueText(kContinue);
+    while (connection.QueuedLength() > 0) {
+        const int sent = connection.Send(kSendSliceMs);
+        if (sent < 0) return sent;
+    }
+    return std::nullopt;
 }
 
 }  // namespace vireo

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <optional>
 
 #include "http/client_table.h"
 #include "http/connection.h"
@@ -17,5 +18,10 @@ enum class Spooled { Stored, NotWritten };
 // nothing for a minute.
 std::expected<Spooled, int> SpoolBody(Connection& connection, ClientTable* progress, std::uint64_t length,
                                       int fd);
+
+// A client that announced "Expect: 100-continue" waits for an interim answer before it sends the
+// body (curl gives up waiting only after a second): sends "100 Continue" to such a client while
+// nothing of the body has come. The socket's negative code when that send failed.
+std::optional<int> AnswerContinue(Connection& connection);
 
 }  // namespace vireo

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <random>
 
+#include "base/ascii_case.h"
+#include "platform/thumbnail_cache_path.h"
+
 namespace vireo {
 namespace {
 
@@ -26,7 +29,8 @@ std::string TemporaryName()
 
 bool IsStorableName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." &&
+    // The thumbnail cache is the owner's: a visitor must never replace it.
+    return !name.empty() && name != "." && name != ".." && !EqualsIgnoreCase(name, kThumbnailCacheName) &&
            name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 

@@ -77,6 +77,15 @@ TEST_F(UploadCurlTest, OneFile)
     EXPECT_EQ(CountEntries(target), 1u);
 }
 
+TEST_F(UploadCurlTest, TheThumbnailCacheCannotBeReplaced)
+{
+    WriteFile(target / "ruvededa.$$$", "the owner's cache");
+    ProgramResult result = Curl({"-F", "fp=@" + Source("x", "forged").string() + ";filename=RuVeDeDa.$$$"});
+    EXPECT_EQ(StatusCell(result.output), "1 Files: RuVeDeDa.$$$ (0), Failed");
+    EXPECT_EQ(ReadFile(target / "ruvededa.$$$"), "the owner's cache");
+    EXPECT_EQ(CountEntries(target), 1u);
+}
+
 TEST_F(UploadCurlTest, InterimAnswerLetsCurlSendTheBodyAtOnce)
 {
     // Without the interim answer curl would wait the whole minute before it sends the body.

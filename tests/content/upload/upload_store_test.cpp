@@ -75,10 +75,11 @@ TEST_F(UploadStoreTest, UnendedFileIsRemovedWithTheStore)
     EXPECT_TRUE(Names(target).empty());
 }
 
-TEST_F(UploadStoreTest, NamesThatWouldLeaveTheDirectoryAreRefused)
+TEST_F(UploadStoreTest, NamesThatWouldLeaveTheDirectoryOrReplaceTheThumbnailsAreRefused)
 {
     for (std::string_view name :
          {std::string_view(""), std::string_view("."), std::string_view(".."), std::string_view("a/b"),
+          std::string_view("ruvededa.$$$"), std::string_view("RuVeDeDa.$$$"),
           std::string_view("../x"), std::string_view("x\0y", 3)}) {
         EXPECT_FALSE(IsStorableName(name)) << name;
         EXPECT_FALSE(Store(name, "data")) << name;

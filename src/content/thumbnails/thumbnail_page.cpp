@@ -1,0 +1,101 @@
+#include "content/thumbnails/thumbnail_page.h"
+
+#include <optional>
+
+#include "base/url_codec.h"
+#include "platform/thumbnail_cache_path.h"
+#include "platform/thumbnail_cache_reader.h"
+#include "site/page_parts.h"
+
+namespace vireo {
+namespace {
+
+constexpr int kExpiresMinutes = 5;
+constexpr int kColumns = 6;
+
+constexpr std::string_view kPageHead =
+    "<HTML>\r\n<HEAD>\r\n<meta http-equiv=\"content-type\" content=\"text/html; charset=UTF-8\">\r\n"
+    "<STYLE TYPE=\"TEXT/CSS\">\r\n"
+    "BODY{background-color:#ffffff;margin-left:3;margin-top:3;margin-right:0;margin-bottom:0}\r\n"
+    "img{margin-left:0;margin-top:0;margin-right:0;margin-bottom:0;border:0 none #c0c0c0}\r\n"
+    "td.pic{vertical-align:middle;text-align:center;border:1px solid #c0c0c0}\r\n"
+    "td.inf{vertical-align:top;text-align:center}\r\n"
+    "div{width:120;overflow:hidden;font:10px sans-serif;text-align:center}\r\n"
+    "</STYLE>\r\n</HEAD>\r\n<BODY>\r\n";
+constexpr std::string_view kEmptyCell = "<td width=\"120\">&nbsp;</td>\r\n";
+constexpr std::string_view kSpacerCell = "<td width=\"6\">&nbsp;</td>\r\n";
+
+// One picture's two cells: the thumbnail linked to the picture, and its name and size. Only the
+// table's first row gives the width.
+void AddPicture(std::string& pictures, std::string& details, const ThumbnailHead& head, bool first_row)
+{
+    const std::string href = "./" + HrefText(head.name);
+    const std::string_view width = first_row ? " width=\"120\"" : "";
+    pictures += "<td";
+    pictures += width;
+    pictures += " class=\"pic\"><a href=\"" + href + "\" target=\"_blank\"><img src=\"" + href +
+                "?thumbnail\"></a></td>\r\n";
+    details += "<td";
+    details += width;
+    details += " class=\"inf\"><div>" + HtmlEscape(head.name) + "<br>" + std::to_string(head.width) + " x " +
+               std::to_string(head.height) + "<br>&nbsp;</div></td>\r\n";
+}
+
+}  // namespace
+
+void WriteThumbnailPage(Response& response, const std::string& cache_path)
+{
+    BeginGeneratedAnswer(response, kExpiresMinutes);
+    response.AddBodyText(kPageHead);
+    response.AddBodyText("<table width=\"100%\" cols=\"11\" cellSpacing=\"0\" cellPadding=\"0\">\r\n");
+    ThumbnailCacheReader cache;
+    bool more = cache.Open(cache_path);
+    for (bool first_row = true; first_row || more; first_row = false) {
+        std::string pictures = "<tr>\r\n";
+        std::string details = "<tr>\r\n";
+        for (int column = 0; column < kColumns; ++column) {
+            std::optional<ThumbnailHead> head = more ? cache.Next() : std::nullopt;
+            more = head.has_value();
+            if (head) {
+                AddPicture(pictures, details, *head, first_row);
+            } else {
+                pictures += kEmptyCell;
+                details += kEmptyCell;
+            }
+            if (column + 1 < kColumns) {
+                pictures += kSpacerCell;
+                details += kSpacerCell;
+            }
+        }
+        response.AddBodyText(pictures + "</tr>\r\n");
+        response.AddBodyText(details + "</tr>\r\n");
+    }
+    response.AddBodyText("</table>\r\n</BODY>\r\n</HTML>\r\n");
+    response.Finish();
+}
+
+int AnswerThumbnailPage(Exchange& exchange)
+{
+    Response response(exchange.local_client);
+    WriteThumbnailPage(response, exchange.target.local_path);
+    return exchange.Send(response);
+}
+
+int AnswerThumbnailImage(Exchange& exchange)
+{
+    const std::string& path = exchange.target.local_path;
+    const std::size_t separator = path.find_last_of('/');
+    const std::string directory = separator == std::string::npos ? std::string() : path.substr(0, separator);
+    ThumbnailCacheReader cache;
+    std::optional<std::string> image;
+    if (cache.Open(ThumbnailCachePath(directory))) image = cache.Find(path);
+    Response response(exchange.local_client);
+    response.BeginResponse(200);
+    response.AddConnection();
+    response.AddContentType(ThumbnailContentType(image.value_or(std::string())));
+    if (image) response.AddBodyBytes(image->data(), image->size());
+    response.Finish();
+    return exchange.Send(response);
+}
+
+}  // namespace vireo
