@@ -18,6 +18,7 @@ public:
     explicit DateScanner(std::string_view text) : rest_(text) {}
 
     bool AtEnd() const { return rest_.empty(); }
+    std::size_t Left() const { return rest_.size(); }
     bool Take(char c)
     {
         if (!rest_.starts_with(c)) return false;
@@ -104,12 +105,15 @@ bool ParseAfterComma(DateScanner& scan, std::tm& tm)
     if (separator == ' ' && !scan.TakeBlanks()) return false;
     std::optional<int> month = scan.TakeMonth();
     if (!month || !(separator == '-' ? scan.Take('-') : scan.TakeBlanks())) return false;
+    const std::size_t before_year = scan.Left();
     std::optional<int> year = scan.TakeNumber(2, 4);
+    const bool two_digit_year = before_year - scan.Left() == 2;
     if (!year || !scan.TakeBlanks() || !scan.TakeTime(tm) || !scan.TakeBlanks() || !scan.TakeWord("GMT")) {
         return false;
     }
-    // Two-digit years come from RFC 850 dates; the older century ends at 1969.
-    if (*year < 100) *year += *year < 70 ? 2000 : 1900;
+    // Two-digit years come from RFC 850 dates; the older century ends at 1969. A year written with
+    // more digits is that year, even the year 50.
+    if (two_digit_year) *year += *year < 70 ? 2000 : 1900;
     tm.tm_mon = *month;
     tm.tm_year = *year - 1900;
     return true;

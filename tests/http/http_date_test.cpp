@@ -62,7 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(HttpDate, FormattedDatesReadBack)
 {
-    for (std::time_t t : {std::time_t{0}, kExampleTime, std::time_t{1700000000}, std::time_t{4102444799}}) {
+    // Years before 100 written with four digits are those years, not a century's two-digit form.
+    for (std::time_t t : {std::time_t{0}, kExampleTime, std::time_t{1700000000}, std::time_t{4102444799},
+                          std::time_t{-60589296000}, std::time_t{-304707111}}) {
         std::optional<std::string> text = FormatHttpDate(t);
         ASSERT_TRUE(text);
         EXPECT_EQ(text->size(), 29u);
