@@ -13,6 +13,7 @@ namespace vireo {
 bool ThumbnailCacheReader::Open(const std::string& path)
 {
     file_ = OpenAt(AT_FDCWD, path.c_str(), O_RDONLY | O_CLOEXEC);
+    version_ = {};
     size_ = 0;
     offset_ = 0;
     struct stat status {};
@@ -21,6 +22,8 @@ bool ThumbnailCacheReader::Open(const std::string& path)
         return false;
     }
     size_ = static_cast<std::uint64_t>(status.st_size);
+    version_ = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino), size_,
+                std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
     return true;
 }
 

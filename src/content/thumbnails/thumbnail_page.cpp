@@ -1,5 +1,8 @@
 #include "content/thumbnails/thumbnail_page.h"
 
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "base/url_codec.h"
@@ -41,15 +44,11 @@ void AddPicture(std::string& pictures, std::string& details, const ThumbnailHead
                std::to_string(head.height) + "<br>&nbsp;</div></td>\r\n";
 }
 
-}  // namespace
-
-void WriteThumbnailPage(Response& response, const std::string& cache_path)
+// The page below its headers; only the first row pair when nothing is left to read.
+std::string Tables(ThumbnailCacheReader& cache, bool more)
 {
-    BeginGeneratedAnswer(response, kExpiresMinutes);
-    response.AddBodyText(kPageHead);
-    response.AddBodyText("<table width=\"100%\" cols=\"11\" cellSpacing=\"0\" cellPadding=\"0\">\r\n");
-    ThumbnailCacheReader cache;
-    bool more = cache.Open(cache_path);
+    std::string page(kPageHead);
+    page += "<table width=\"100%\" cols=\"11\" cellSpacing=\"0\" cellPadding=\"0\">\r\n";
     for (bool first_row = true; first_row || more; first_row = false) {
         std::string pictures = "<tr>\r\n";
         std::string details = "<tr>\r\n";
@@ -67,10 +66,61 @@ void WriteThumbnailPage(Response& response, const std::string& cache_path)
                 details += kSpacerCell;
             }
         }
-        response.AddBodyText(pictures + "</tr>\r\n");
-        response.AddBodyText(details + "</tr>\r\n");
+        page += pictures + "</tr>\r\n" + details + "</tr>\r\n";
     }
-    response.AddBodyText("</table>\r\n</BODY>\r\n</HTML>\r\n");
+    page += "</table>\r\n</BODY>\r\n</HTML>\r\n";
+    return page;
+}
+
+// The pages of the caches asked for lately, each kept for one version of its file: a page reads
+// one record head per picture, and the same cache is usually asked for again and again.
+class RecentPages {
+public:
+    std::shared_ptr<const std::string> Find(const CacheFileVersion& version)
+    {
+        std::lock_guard lock(mutex_);
+        for (const Entry& entry : entries_) {
+            if (entry.version == version) return entry.page;
+        }
+        return nullptr;
+    }
+    void Keep(const CacheFileVersion& version, std::shared_ptr<const std::string> page)
+    {
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kKept) entries_.pop_front();
+        entries_.push_back({version, std::move(page)});
+    }
+
+private:
+    static constexpr std::size_t kKept = 16;
+    struct Entry {
+        CacheFileVersion version;
+        std::shared_ptr<const std::string> page;
+    };
+    std::mutex mutex_;
+    std::deque<Entry> entries_;
+};
+
+std::shared_ptr<const std::string> TablesOf(ThumbnailCacheReader& cache)
+{
+    static RecentPages recent;
+    if (std::shared_ptr<const std::string> page = recent.Find(cache.version())) return page;
+    auto page = std::make_shared<const std::string>(Tables(cache, true));
+    recent.Keep(cache.version(), page);
+    return page;
+}
+
+}  // namespace
+
+void WriteThumbnailPage(Response& response, const std::string& cache_path)
+{
+    BeginGeneratedAnswer(response, kExpiresMinutes);
+    ThumbnailCacheReader cache;
+    if (cache.Open(cache_path)) {
+        response.AddBodyText(*TablesOf(cache));
+    } else {
+        response.AddBodyText(Tables(cache, false));
+    }
     response.Finish();
 }
 

@@ -144,6 +144,19 @@ TEST_F(ThumbnailPageTest, SixPicturesEndWithAnEmptyPairAndAnEmptyCacheShowsOne)
     EXPECT_TRUE(Get("/pics/ruvededa.$$$").starts_with("HTTP/1.1 404 Not Found\r\n"));
 }
 
+TEST_F(ThumbnailPageTest, ARewrittenCacheShowsAtTheNextRequest)
+{
+    WriteFile(pics / "ruvededa.$$$", CacheBytes({{"a.gif", "GIF89a", 1, 1}}));
+    EXPECT_NE(Get("/pics/ruvededa.$$$").find("<div>a.gif<br>"), std::string::npos);
+    // A new cache of the same size renamed into place, as the generator does it.
+    WriteFile(pics / "new", CacheBytes({{"b.gif", "GIF89a", 1, 1}}));
+    fs::rename(pics / "new", pics / "ruvededa.$$$");
+    EXPECT_NE(Get("/pics/ruvededa.$$$").find("<div>b.gif<br>"), std::string::npos);
+    // Rewritten in place, with another size.
+    WriteFile(pics / "ruvededa.$$$", CacheBytes({{"cc.gif", "GIF89a", 1, 1}}));
+    EXPECT_NE(Get("/pics/ruvededa.$$$").find("<div>cc.gif<br>"), std::string::npos);
+}
+
 TEST_F(ThumbnailPageTest, ImagesComeFromTheirRecordsAsGifOrBmp)
 {
     const std::string gif = "GIF89a" + std::string(30, '\x01');
