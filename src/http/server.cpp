@@ -95,6 +95,7 @@ Server::LoopResult Server::Fail(int code)
 Server::LoopResult Server::ListenLoop()
 {
     context_->SetBoundAddress({});
+    accepted_local_.reset();
     last_start_error_ = 0;
     listener_.Close();
 
@@ -106,11 +107,13 @@ Server::LoopResult Server::ListenLoop()
 
     Ipv4Endpoint bound;
     if (!listener_.LocalAddress(bound)) return LoopResult::NoAddress;
+    // Bound to one address, that address is this end of every connection.
+    if (bound.address != Ipv4Address{}) accepted_local_ = bound;
     if (bound.address == Ipv4Address{}) {
         if (auto first = HostFirstAddress()) bound.address = *first;
     }
     context_->SetBoundAddress(bound);
-    context_->SetListener(listener_.handle());
+    context_->SetListener(listener_.handle(), accepted_local_);
     if (context_->events) context_->events->OnServerNotice(ServerNotice::Listening);
 
     while (!stop_.load()) {
@@ -136,7 +139,7 @@ void Server::Pause(int milliseconds)
 void Server::AcceptOne()
 {
     StreamSocket accepted;
-    int code = listener_.Accept(accepted);
+    int code = listener_.Accept(accepted, accepted_local_);
     if (code == kSocketWouldBlock) {
         // A connection thread took the connection first: under load they take every one as they
         // finish, and this thread only needs to look now and then for one they leave waiting.

@@ -58,14 +58,15 @@ struct ServerContext {
     int AcceptWaiting(StreamSocket& into)
     {
         std::shared_lock guard(listener_lock);
-        return listener < 0 ? kSocketWouldBlock : StreamSocket::AcceptFrom(listener, into);
+        return listener < 0 ? kSocketWouldBlock : StreamSocket::AcceptFrom(listener, into, listener_local);
     }
-    // Publishes the listening socket (-1: none). Setting -1 waits for accepts in progress, so the
-    // socket can be closed safely afterwards.
-    void SetListener(int handle)
+    // Publishes the listening socket (-1: none) and, when it is bound to one address, that address.
+    // Setting -1 waits for accepts in progress, so the socket can be closed safely afterwards.
+    void SetListener(int handle, const std::optional<Ipv4Endpoint>& local = std::nullopt)
     {
         std::unique_lock guard(listener_lock);
         listener = handle;
+        listener_local = local;
     }
 
     std::shared_ptr<ServerEvents> events;
@@ -75,6 +76,7 @@ struct ServerContext {
     Ipv4Endpoint bound;
     std::shared_mutex listener_lock;
     int listener = -1;
+    std::optional<Ipv4Endpoint> listener_local;
 };
 
 // The listener: a server thread that binds the address its owner names, accepts connections and
@@ -113,6 +115,7 @@ private:
 
     std::shared_ptr<ServerContext> context_;
     StreamSocket listener_;
+    std::optional<Ipv4Endpoint> accepted_local_;  // the listener's one address; none for every address
     std::thread thread_;
     UniqueFd wake_;   // eventfd that ends the listener's wait at once on a stop request
     UniqueFd spare_;  // a descriptor held back so a full descriptor table can still shed a connection

@@ -170,14 +170,14 @@ int StreamSocket::Listen(int backlog)
     return 0;
 }
 
-int StreamSocket::Accept(StreamSocket& into)
+int StreamSocket::Accept(StreamSocket& into, const std::optional<Ipv4Endpoint>& local)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
-    int code = AcceptFrom(handle_, into);
+    int code = AcceptFrom(handle_, into, local);
     return code < 0 ? Fail(code) : code;
 }
 
-int StreamSocket::AcceptFrom(int listener, StreamSocket& into)
+int StreamSocket::AcceptFrom(int listener, StreamSocket& into, const std::optional<Ipv4Endpoint>& local)
 {
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
@@ -186,6 +186,7 @@ int StreamSocket::AcceptFrom(int listener, StreamSocket& into)
     if (handle < 0) return SocketErrorFromErrno(errno);
     into.Attach(handle);
     if (length == sizeof peer && peer.sin_family == AF_INET) into.peer_ = FromSockaddr(peer);
+    into.local_ = local;
     return 0;
 }
 

@@ -36,10 +36,12 @@ public:
     int Bind(const Ipv4Address& address, std::uint16_t port);
     int SetBlocking(bool blocking);
     int Listen(int backlog);
-    // The accepted socket is non-blocking.
-    int Accept(StreamSocket& into);
+    // The accepted socket is non-blocking. `local`, when the listener is bound to one address, is
+    // this end of every connection it accepts, so nobody needs to ask the system for it.
+    int Accept(StreamSocket& into, const std::optional<Ipv4Endpoint>& local = std::nullopt);
     // The same from a listening handle that belongs to someone else; the failure is returned only.
-    static int AcceptFrom(int listener, StreamSocket& into);
+    static int AcceptFrom(int listener, StreamSocket& into,
+                          const std::optional<Ipv4Endpoint>& local = std::nullopt);
     // With wait set, a connection in progress is waited for up to 60 seconds.
     int Connect(const Ipv4Address& address, std::uint16_t port, bool wait);
 

@@ -57,67 +57,75 @@ RegistryCache& RegistryCache::Instance()
     return cache;
 }
 
-bool RegistryCache::Refresh(const std::filesystem::path& database)
+RegistryCache::RegistryCache()
+    : events_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), watcher_(&RegistryCache::WatchForChanges, this)
+{
+}
+
+bool RegistryCache::Watch(const std::filesystem::path& database)
 {
     const std::string_view folder = FolderOf(database);
-    if (folder != folder_) {
-        ForgetLocked();
-        folder_.clear();
-        watch_fd_.store(-1);
-        events_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        const std::string watched(folder);
-        if (!events_ || ::inotify_add_watch(events_.get(), watched.c_str(), kChanges) < 0) return false;
-        folder_ = watched;
-        watch_fd_.store(events_.get());
-        return true;
-    }
+    if (watching_.load() && folder == folder_) return true;
+    ForgetLocked();
+    if (watch_ >= 0) ::inotify_rm_watch(events_.get(), watch_);
+    watching_.store(false);
+    folder_.assign(folder);
+    watch_ = events_ ? ::inotify_add_watch(events_.get(), folder_.c_str(), kChanges) : -1;
+    watching_.store(watch_ >= 0);
+    return watch_ >= 0;
+}
+
+void RegistryCache::TakeEvents()
+{
     alignas(inotify_event) char buffer[4096];
     for (;;) {
         const ssize_t got = ReadSome(events_.get(), buffer, sizeof buffer);
-        if (got <= 0) return true;
+        if (got <= 0) return;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             const std::string_view name = event->len > 0 ? std::string_view(event->name) : std::string_view();
             if (!IsIndexFile(name)) ForgetLocked();
             // The folder itself went away: watch it again once it is back.
-            if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) folder_.clear();
+            if (event->wd == watch_ && (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF))) {
+                watch_ = -1;
+                watching_.store(false);
+            }
         }
     }
 }
 
-bool RegistryCache::ChangesWaiting() const
+void RegistryCache::WatchForChanges()
 {
-    // Asked without the lock, so readers do not queue behind one another for a system call. The
-    // events are taken only under the lock, so a reader told "nothing waits" while another thread
-    // takes them finds the lock held until the cache is cleared.
-    const int fd = watch_fd_.load();
-    if (fd < 0) return true;
-    pollfd watch{.fd = fd, .events = POLLIN, .revents = 0};
-    return ::poll(&watch, 1, 0) != 0;
+    if (!events_) return;
+    for (;;) {
+        pollfd watch{.fd = events_.get(), .events = POLLIN, .revents = 0};
+        if (PollRetrying(&watch, 1, -1) < 0) return;
+        std::unique_lock lock(mutex_);
+        TakeEvents();
+    }
 }
 
 std::optional<std::optional<StoredValue>> RegistryCache::Find(const std::filesystem::path& database,
                                                               std::string_view key, std::string_view name,
                                                               std::uint64_t& ticket)
 {
-    const bool changes_waiting = ChangesWaiting();
     const std::string cache_key = CacheKey(database, key, name);
     auto look_up = [&]() -> std::optional<std::optional<StoredValue>> {
         auto found = values_.find(cache_key);
         if (found == values_.end()) return std::nullopt;
         return found->second;
     };
-    if (!changes_waiting) {
+    if (watching_.load()) {
         // The common case: readers share the lock and do not wait for one another.
         std::shared_lock lock(mutex_);
-        if (FolderOf(database) == folder_) {
+        if (watching_.load() && FolderOf(database) == folder_) {
             ticket = generation_;
             return look_up();
         }
     }
     std::unique_lock lock(mutex_);
-    const bool watched = Refresh(database);
+    const bool watched = Watch(database);
     // An unwatched folder gets a ticket that never matches, so nothing read from it is kept.
     ticket = watched ? generation_ : ~generation_;
     if (!watched) return std::nullopt;
@@ -129,7 +137,7 @@ void RegistryCache::Remember(std::uint64_t ticket, const std::filesystem::path& 
                              const std::optional<StoredValue>& value)
 {
     std::unique_lock lock(mutex_);
-    if (ticket != generation_ || folder_.empty()) return;
+    if (ticket != generation_ || !watching_.load()) return;
     if (values_.size() >= kMaxValues) values_.clear();
     values_.insert_or_assign(CacheKey(database, key, name), value);
 }

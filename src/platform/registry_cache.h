@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
-#include <shared_mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -24,11 +25,11 @@ struct StoredValue {
 
 // What the store's readers have read lately, kept until a database file of the store changes.
 // Every request reads several settings, and each read from the database costs a transaction with
-// its file locks; the cache answers from memory instead. Before every look the cache asks the
-// system whether any database file in the store's folder was written since the last look (an
-// inotify watch on the folder), so a change made by another program is seen by the first read after
-// it, exactly as without the cache. A missing folder, or one that cannot be watched, disables the
-// cache until it can be.
+// its file locks; the cache answers from memory instead. A thread of the cache's own waits on an
+// inotify watch of the store's folder and forgets everything when a database file in it is written,
+// so a change made by another program is seen within moments (the time that thread takes to wake),
+// while a reading itself makes no system call. A change this program makes is seen at once. A
+// missing folder, or one that cannot be watched, disables the cache until it can be.
 class RegistryCache {
 public:
     static RegistryCache& Instance();
@@ -45,21 +46,25 @@ public:
     void Forget();
 
 private:
-    RegistryCache() = default;
-    // Brings the watch to the folder of `database` and forgets everything when that folder changed
-    // or a database file in it was written. False when the folder cannot be watched. Needs mutex_
-    // held alone.
-    bool Refresh(const std::filesystem::path& database);
+    RegistryCache();
+    // Brings the watch to the folder of `database`. False when the folder cannot be watched. Needs
+    // mutex_ held alone.
+    bool Watch(const std::filesystem::path& database);
+    // Takes the waiting events and forgets everything when one tells of a change. Needs mutex_ held
+    // alone.
+    void TakeEvents();
     void ForgetLocked();
-    // True when events may wait on the watch (or there is no watch).
-    bool ChangesWaiting() const;
+    // The watcher thread: waits for events and takes them, for the life of the program.
+    void WatchForChanges();
 
     std::shared_mutex mutex_;
-    UniqueFd events_;                // the inotify descriptor
-    std::atomic<int> watch_fd_{-1};  // the same, for the look without the lock
-    std::string folder_;             // the watched folder; empty while none is watched
-    std::uint64_t generation_ = 0;   // counts every forgetting
+    UniqueFd events_;                    // the inotify descriptor, for the life of the program
+    int watch_ = -1;                     // the watch of folder_
+    std::string folder_;                 // the watched folder; empty while none is watched
+    std::atomic<bool> watching_{false};  // folder_ is watched: readers need no lock to know it
+    std::uint64_t generation_ = 0;       // counts every forgetting
     std::unordered_map<std::string, std::optional<StoredValue>> values_;
+    std::thread watcher_;  // started last; never joined, as the cache lives as long as the program
 };
 
 }  // namespace vireo

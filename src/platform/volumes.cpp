@@ -6,17 +6,21 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <optional>
+#include <shared_mutex>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
+#include "base/io.h"
 #include "base/unique_fd.h"
 
 namespace vireo {
@@ -103,10 +107,19 @@ MountList ReadMountList()
     return mounts;
 }
 
+// Whether a mount answers: it can be queried and read.
+bool Answers(const MountEntry& mount)
+{
+    struct statfs status {};
+    return ::statfs(mount.mount_point.c_str(), &status) == 0 &&
+           ::access(mount.mount_point.c_str(), R_OK) == 0;
+}
+
 // The mount table, read once and again only when the system reports that it changed: every file a
 // visitor asks for is checked against it, and reading it anew each time cost more than the rest of
-// the request. The system marks a change by waking a poll on an open mount table with POLLPRI, and
-// that poll both reports and clears the mark, so exactly one caller reloads for each change.
+// the request. The system marks a change by waking a poll on an open mount table with POLLPRI; a
+// thread of the table's own waits in that poll and reads the table anew, so a lookup makes no
+// system call. Whether a mount answers is asked once per mount and kept until the table changes.
 class MountTable {
 public:
     static MountTable& Instance()
@@ -118,39 +131,66 @@ public:
 
     std::shared_ptr<const MountList> Current()
     {
-        if (ChangeReported()) {
-            // One reload at a time, so an older reading can never replace a newer one; readers
-            // keep using the previous list meanwhile.
-            std::lock_guard reloading(reload_mutex_);
-            auto fresh = std::make_shared<const MountList>(ReadMountList());
-            std::unique_lock lock(mutex_);
-            mounts_ = std::move(fresh);
-        }
+        // Without a watch (no /proc) the table is read every time, which is always correct, only
+        // slower.
+        if (!watch_) Reload();
         std::shared_lock lock(mutex_);
         return mounts_;
+    }
+
+    bool IsReady(std::uint64_t mount_id)
+    {
+        std::shared_ptr<const MountList> mounts;
+        {
+            std::shared_lock lock(mutex_);
+            if (auto known = ready_.find(mount_id); known != ready_.end() && watch_) return known->second;
+            mounts = mounts_;
+        }
+        const auto mount = std::find_if(mounts->begin(), mounts->end(),
+                                        [mount_id](const NumberedMount& m) { return m.id == mount_id; });
+        const bool ready = mount != mounts->end() && Answers(mount->entry);
+        std::unique_lock lock(mutex_);
+        // Kept only while the table it was asked of is the current one.
+        if (mounts == mounts_) ready_.insert_or_assign(mount_id, ready);
+        return ready;
     }
 
 private:
     MountTable() : watch_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
     {
-        // Takes the pending mark, if any, so the first call does not read the table twice.
-        ChangeReported();
+        // Takes the pending mark, if any, so the table is not read twice at the start.
+        pollfd watch{.fd = watch_.get(), .events = POLLPRI, .revents = 0};
+        if (watch_) ::poll(&watch, 1, 0);
         mounts_ = std::make_shared<const MountList>(ReadMountList());
+        if (watch_) watcher_ = std::thread(&MountTable::WatchForChanges, this);
     }
 
-    // True when the mount table changed since the last call. Without a watch (no /proc) every
-    // call counts as a change, which is always correct, only slower.
-    bool ChangeReported()
+    void Reload()
     {
-        if (!watch_) return true;
-        pollfd watch{.fd = watch_.get(), .events = POLLPRI, .revents = 0};
-        return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR)) != 0;
+        // One reload at a time, so an older reading can never replace a newer one; readers keep
+        // using the previous list meanwhile.
+        std::lock_guard reloading(reload_mutex_);
+        auto fresh = std::make_shared<const MountList>(ReadMountList());
+        std::unique_lock lock(mutex_);
+        mounts_ = std::move(fresh);
+        ready_.clear();
+    }
+
+    void WatchForChanges()
+    {
+        for (;;) {
+            pollfd watch{.fd = watch_.get(), .events = POLLPRI, .revents = 0};
+            if (PollRetrying(&watch, 1, -1) < 0 || (watch.revents & POLLNVAL)) return;
+            Reload();
+        }
     }
 
     UniqueFd watch_;
     std::mutex reload_mutex_;
     std::shared_mutex mutex_;
     std::shared_ptr<const MountList> mounts_;
+    std::unordered_map<std::uint64_t, bool> ready_;
+    std::thread watcher_;  // never joined, as the table lives as long as the program
 };
 
 }  // namespace
@@ -197,10 +237,12 @@ DriveKind GetDriveKind(std::string_view path)
 bool IsVolumeReady(std::string_view path)
 {
     std::optional<MountEntry> mount = FindMount(path);
-    if (!mount) return false;
-    struct statfs status {};
-    return ::statfs(mount->mount_point.c_str(), &status) == 0 &&
-           ::access(mount->mount_point.c_str(), R_OK) == 0;
+    return mount && Answers(*mount);
+}
+
+bool IsMountReady(std::uint64_t mount_id)
+{
+    return MountTable::Instance().IsReady(mount_id);
 }
 
 }  // namespace vireo

@@ -36,5 +36,8 @@ DriveKind GetDriveKind(std::string_view path);
 
 // True when the mount point that holds the absolute path answers: it can be queried and read.
 bool IsVolumeReady(std::string_view path);
+// The same for the mount the system numbers `mount_id` (statx's stx_mnt_id), asked once and kept
+// until the mount table changes.
+bool IsMountReady(std::uint64_t mount_id);
 
 }  // namespace vireo

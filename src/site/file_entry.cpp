@@ -19,14 +19,21 @@ namespace {
 
 FileTime FromStatxTime(const statx_timestamp& when)
 {
-    return FileTimeFromTimespec(timespec{static_cast<std::time_t>(when.tv_sec), static_cast<long>(when.tv_nsec)});
+    return FileTimeFromTimespec(
+        timespec{static_cast<std::time_t>(when.tv_sec), static_cast<long>(when.tv_nsec)});
 }
 
 // The entry of `name` relative to the directory `at` (AT_FDCWD for a whole path), following links.
-std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view name)
+// With `whole_path`, the volume that holds it must answer too.
+std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view name, bool whole_path = false)
 {
     struct statx status {};
-    if (::statx(at, path, 0, STATX_BASIC_STATS | STATX_BTIME, &status) != 0) return std::nullopt;
+    if (::statx(at, path, 0, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &status) != 0)
+        return std::nullopt;
+    if (whole_path &&
+        !((status.stx_mask & STATX_MNT_ID) ? IsMountReady(status.stx_mnt_id) : IsVolumeReady(path))) {
+        return std::nullopt;
+    }
     FileEntry entry;
     entry.name = name;
     entry.directory = S_ISDIR(status.stx_mode);
@@ -49,13 +56,13 @@ struct DirCloser {
 std::optional<FileEntry> FindFileEntry(std::string_view path)
 {
     // The system would read a path with a NUL byte only up to it: a different file.
-    if (path.find('\0') != std::string_view::npos || !IsVolumeReady(path)) return std::nullopt;
+    if (path.find('\0') != std::string_view::npos) return std::nullopt;
     const std::string whole(path);
     std::size_t slash = whole.find_last_of('/');
     std::string_view name = std::string_view(whole);
     // A path ending in a separator (the root) is named by itself.
     if (slash != std::string::npos && slash + 1 < whole.size()) name = name.substr(slash + 1);
-    return StatEntry(AT_FDCWD, whole.c_str(), name);
+    return StatEntry(AT_FDCWD, whole.c_str(), name, true);
 }
 
 void ListDirectory(FileList& list, std::string_view directory, bool files_only)
