@@ -1,10 +1,17 @@
 #include "app/line_printer.h"
 
+#include <chrono>
 #include <utility>
 
 #include "base/text_helpers.h"
 
 namespace vireo {
+
+namespace {
+
+constexpr auto kGatherTime = std::chrono::milliseconds(5);
+
+}  // namespace
 
 LinePrinter::LinePrinter(std::ostream& out, std::size_t max_waiting)
     : out_(out), max_waiting_(max_waiting), thread_(&LinePrinter::Run, this)
@@ -33,6 +40,10 @@ void LinePrinter::Print(std::string line)
             return;
         }
         waiting_.push_back(std::move(line));
+        // Only a printer that waits for lines needs waking; one that writes or pauses takes this
+        // line with the next batch.
+        if (!idle_) return;
+        idle_ = false;
     }
     changed_.notify_all();
 }
@@ -47,7 +58,9 @@ void LinePrinter::Run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
+        idle_ = true;
         changed_.wait(lock, [this] { return closing_ || !waiting_.empty() || left_out_ > 0; });
+        idle_ = false;
         if (waiting_.empty() && left_out_ == 0) return;
         std::deque<std::string> batch = std::exchange(waiting_, {});
         const std::size_t left_out = std::exchange(left_out_, 0);
@@ -61,6 +74,9 @@ void LinePrinter::Run()
         lock.lock();
         writing_ = false;
         changed_.notify_all();
+        // A busy server prints a line per request: gathering them for a moment writes many with
+        // one system call and wakes this thread a few hundred times a second at most.
+        changed_.wait_for(lock, kGatherTime, [this] { return closing_; });
     }
 }
 

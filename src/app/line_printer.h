@@ -37,6 +37,7 @@ private:
     std::deque<std::string> waiting_;
     std::size_t left_out_ = 0;
     bool writing_ = false;
+    bool idle_ = false;  // the thread waits for lines and must be woken for one
     bool closing_ = false;
     std::thread thread_;  // started last, once everything it uses is in place
 };
