@@ -124,10 +124,13 @@ public:
     // Hands the connection to a waiting thread; false (and the connection kept) when none waits.
     bool Hand(std::unique_ptr<ThreadStart>& start)
     {
-        std::lock_guard lock(mutex_);
-        if (free_ == 0) return false;
-        --free_;
-        waiting_.push_back(std::move(start));
+        {
+            std::lock_guard lock(mutex_);
+            if (free_ == 0) return false;
+            --free_;
+            waiting_.push_back(std::move(start));
+        }
+        // Woken after the lock is let go, the thread does not wake only to wait for it.
         wake_.notify_one();
         return true;
     }
