@@ -74,9 +74,10 @@ void LinePrinter::Run()
         lock.lock();
         writing_ = false;
         changed_.notify_all();
-        // A busy server prints a line per request: gathering them for a moment writes many with
-        // one system call and wakes this thread a few hundred times a second at most.
-        changed_.wait_for(lock, kGatherTime, [this] { return closing_; });
+        // A busy server prints a line per request: once lines come faster than one per batch,
+        // gathering them for a moment writes many with one system call and wakes this thread a
+        // few hundred times a second at most.
+        if (batch.size() > 1) changed_.wait_for(lock, kGatherTime, [this] { return closing_; });
     }
 }
 
