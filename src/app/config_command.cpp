@@ -102,6 +102,19 @@ void PrintUsage(std::ostream& out)
            "  extension folder PATH    keeps site programs in the directory PATH, answering\n"
            "                           requests below /Extension/\n"
            "  extension enable 0|1     switches extensions off or on (on needs the folder)\n"
+           "  community member add ID  as a community host: creates a member ID to hand out\n"
+           "  community member remove ID\n"
+           "  community member list    the members: ID, name, page, last login, description\n"
+           "  community host add ID LOGIN-URL [--name TEXT] [--page PAGE] [--icon FILE] [--desc TEXT]\n"
+           "                           as a member: logs in to the community at LOGIN-URL with the\n"
+           "                           member ID; --page names the page shown (\"\": the home page,\n"
+           "                           \"FOLDER/\", \"Webchat/\", \"WebCommunity/\" or a dynamic file),\n"
+           "                           --icon a dynamic file that is a picture\n"
+           "  community host remove ID\n"
+           "  community host list      one line per community: ID, login URL, host name, host page,\n"
+           "                           host description (or why the login failed), last login\n"
+           "  The community switches and the host's own texts are settings: AsWebCommHost,\n"
+           "  AsWebCommMember, WebCommNameAsHost, WebCommDescAsHost (vireo config set).\n"
            "Names of settings, folders, users and files are matched without regard to letter\n"
            "case; quote names that hold a space (\"Use Passwords\"). A running server sees every\n"
            "change at its next request.\n";
@@ -127,6 +140,7 @@ int RunConfigCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (command == "ipfilter") return RunIpFilter(rest, out, err);
     if (command == "autoblock") return RunAutoBlock(rest, out, err);
     if (command == "extension") return RunExtension(rest, out, err);
+    if (command == "community") return RunCommunity(rest, out, err);
     return BadInput(err, "unknown command \"" + command + "\" (see vireo config help)");
 }
 

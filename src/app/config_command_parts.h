@@ -28,8 +28,8 @@ std::string QuoteText(std::string_view text);
 // elements, in the program's path form. Nothing when it is no existing directory.
 std::optional<std::string> StoredDirectoryPath(const std::string& typed);
 
-// The words after "show", "get", "set", "folder", "user", "file", "ipfilter", "autoblock" and
-// "extension".
+// The words after "show", "get", "set", "folder", "user", "file", "ipfilter", "autoblock",
+// "extension" and "community".
 int RunShow(Words args, std::ostream& out, std::ostream& err);
 int RunGet(Words args, std::ostream& out, std::ostream& err);
 int RunSet(Words args, std::ostream& err);
@@ -39,5 +39,6 @@ int RunFile(Words args, std::ostream& out, std::ostream& err);
 int RunIpFilter(Words args, std::ostream& out, std::ostream& err);
 int RunAutoBlock(Words args, std::ostream& out, std::ostream& err);
 int RunExtension(Words args, std::ostream& out, std::ostream& err);
+int RunCommunity(Words args, std::ostream& out, std::ostream& err);
 
 }  // namespace vireo::config_command

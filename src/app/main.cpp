@@ -6,6 +6,7 @@
 
 #include "app/config_command.h"
 #include "app/log_command.h"
+#include "app/router_command.h"
 #include "app/serve_command.h"
 
 namespace {
@@ -15,7 +16,10 @@ void PrintUsage(std::ostream& out)
     out << "Usage: vireo serve [--port N] run the web server without a window (Ctrl+C stops it);\n"
            "                              --port: this port instead of listen_port (0: any free one)\n"
            "       vireo config ...       show and change the settings (vireo config help)\n"
-           "       vireo log ...          show, search and empty the request logbook (vireo log help)\n";
+           "       vireo log ...          show, search and empty the request logbook (vireo log help)\n"
+           "       vireo router [--gateway A.B.C.D]\n"
+           "                              ask the router for this computer's external address (at\n"
+           "                              the gateway given, else at each adapter's gateway)\n";
 }
 
 // The port of "serve --port N": a decimal number from 0 to 65535.
@@ -50,6 +54,10 @@ int main(int argc, char** argv)
     if (args[0] == "log") {
         return vireo::RunLogCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout,
                                     std::cerr);
+    }
+    if (args[0] == "router") {
+        return vireo::RunRouterCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout,
+                                       std::cerr);
     }
     std::cerr << "vireo: unknown command \"" << args[0] << "\"\n";
     PrintUsage(std::cerr);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "community/web_community/community_page.h"
+#include "community/web_community/login_handler.h"
 #include "content/extensions/extension.h"
 #include "content/files/file_delivery.h"
 #include "content/files/realtime_stream.h"
@@ -63,7 +65,8 @@ constexpr auto kRoutes = std::to_array<Route>({
     {Webchat, Always, AnswerServiceNotAvailable},
 
     {WebCommunity, IsPost, AnswerError<403>},
-    {WebCommunity, IsCommunityPageOrLogin, AnswerServiceNotAvailable},
+    {WebCommunity, IsCommunityPage, AnswerCommunityPage},
+    {WebCommunity, IsCommunityLogin, AnswerCommunityLogin},
     {WebCommunity, Always, AnswerError<403>},
 
     {Extension, Always, AnswerExtension},

@@ -5,12 +5,14 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 #include "app/line_printer.h"
 #include "app/route_table.h"
 #include "base/number_format.h"
 #include "base/text_helpers.h"
+#include "community/web_community/login_thread.h"
 #include "http/server.h"
 #include "settings/settings.h"
 #include "site/site_server.h"
@@ -49,6 +51,14 @@ public:
     enum class Outcome { Running, Stopped, StartFailed };
 
     ConsoleLog(std::ostream& out, std::uint16_t asked_port) : printer_(out), asked_port_(asked_port) {}
+    // Told once the server listens, so the community logins start at once.
+    void OnListening(std::function<void()> told) { on_listening_ = std::move(told); }
+    // The site's address while the server listens.
+    std::optional<Ipv4Endpoint> ListeningAt() const
+    {
+        if (!listening_.load()) return std::nullopt;
+        return server_->BoundAddress();
+    }
     // Connection threads may still finish after the server object is gone; the client table they
     // report from lives on with them, so it is taken here rather than through the server.
     void Attach(Server* server)
@@ -68,6 +78,8 @@ public:
                 Ipv4Address configured = GetListenIp();
                 Print("Listening on " + FormatAddress(configured) + ":" + std::to_string(bound.port) +
                       " at " + FormatSiteUrl(bound));
+                listening_ = true;
+                if (on_listening_) on_listening_();
                 return;
             }
             case ServerNotice::StartFailed: {
@@ -78,6 +90,7 @@ public:
                 return;
             }
             case ServerNotice::Stopped:
+                listening_ = false;
                 Print("Server stopped.");
                 outcome_ = Outcome::Stopped;
                 return;
@@ -101,6 +114,8 @@ private:
     const std::uint16_t asked_port_;
     Server* server_ = nullptr;
     ClientTable* clients_ = nullptr;
+    std::function<void()> on_listening_;
+    std::atomic<bool> listening_{false};
     std::atomic<Outcome> outcome_{Outcome::Running};
 };
 
@@ -121,12 +136,16 @@ int RunServeCommand(std::ostream& out, std::optional<std::uint16_t> port)
     auto log = std::make_shared<ConsoleLog>(out, port.value_or(GetListenPort()));
     Server server(log, std::move(setup));
     log->Attach(&server);
+    CommunityLoginThread logins([&log] { return log->ListeningAt(); });
+    log->OnListening([&logins] { logins.Wake(); });
     server.Start();
 
     const timespec slice{0, 200 * 1000 * 1000};
     bool stop_requested = false;
     while (log->outcome() == ConsoleLog::Outcome::Running) {
         if (sigtimedwait(&stop_signals, nullptr, &slice) > 0 && !stop_requested) {
+            // No login may run on into the stop: the thread ends before the server does.
+            logins.Stop();
             server.RequestStop();
             stop_requested = true;
         }

@@ -2,16 +2,10 @@
 
 #include <optional>
 
+#include "base/hex_digit.h"
+
 namespace vireo {
 namespace {
-
-std::optional<unsigned> HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-    if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
-    return std::nullopt;
-}
 
 // Copies text, writing the replacement that `replace` gives for a character (or the character
 // itself when it gives none).
@@ -39,8 +33,9 @@ std::string UrlUnescape(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         bool has_two_after = i + 2 < text.size();
-        std::optional<unsigned> high = text[i] == '%' && has_two_after ? HexValue(text[i + 1]) : std::nullopt;
-        std::optional<unsigned> low = high ? HexValue(text[i + 2]) : std::nullopt;
+        std::optional<unsigned> high =
+            text[i] == '%' && has_two_after ? HexDigitValue(text[i + 1]) : std::nullopt;
+        std::optional<unsigned> low = high ? HexDigitValue(text[i + 2]) : std::nullopt;
         if (low) {
             out.push_back(static_cast<char>(*high * 16 + *low));
             i += 2;
@@ -85,6 +80,28 @@ std::string HtmlEscape(std::string_view text)
                 return {};
         }
     });
+}
+
+std::string FormEncode(std::string_view text)
+{
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                          c == '-' || c == '.' || c == '_';
+        if (kept) {
+            out += c;
+        } else if (c == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0xF];
+        }
+    }
+    return out;
 }
 
 }  // namespace vireo

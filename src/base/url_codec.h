@@ -14,6 +14,10 @@ std::string UrlUnescape(std::string_view text);
 // attribute) become %20, %23, %25 and %22. Everything else, UTF-8 included, stays as it is.
 std::string UrlEscape(std::string_view text);
 
+// Encodes a value of a form query: ASCII letters, digits, "-", "." and "_" stay, a space becomes
+// "+", every other byte "%XX" with upper-case hexadecimal digits.
+std::string FormEncode(std::string_view text);
+
 // Makes text from visitors or from the disk safe to write into a page: & < > " become entities.
 std::string HtmlEscape(std::string_view text);
 

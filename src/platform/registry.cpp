@@ -411,4 +411,28 @@ EntryRemoval RemoveEntry(RegistryRoot root, std::string_view path, std::string_v
     return stored && transaction.Commit() ? EntryRemoval::Removed : EntryRemoval::Failed;
 }
 
+UpdateOutcome UpdateBinaryValue(
+    RegistryRoot root, std::string_view path, std::string_view name,
+    const std::function<BinaryUpdate(std::optional<std::span<const std::uint8_t>> stored)>& change)
+{
+    ForgetReadingsAfterWrite forget;
+    DatabaseLease database = Lease(root, DatabaseOpen::CreateIfMissing);
+    if (!database) return UpdateOutcome::Failed;
+    WriteTransaction transaction(database);
+    if (!transaction.started()) return UpdateOutcome::Failed;
+    const std::string key = CanonicalPath(path);
+
+    std::optional<StoredValue> stored = SelectValue(database, key, name);
+    std::optional<std::span<const std::uint8_t>> shown;
+    if (stored && stored->type == ValueType::Binary) shown = std::span<const std::uint8_t>(stored->data);
+    BinaryUpdate update = change(shown);
+    if (update.action == BinaryUpdate::Action::Keep) {
+        return transaction.Commit() ? UpdateOutcome::Kept : UpdateOutcome::Failed;
+    }
+    const bool stored_now = EnsureKey(database, key) &&
+                            UpsertValue(database, key, {name, ValueType::Binary, update.bytes}) &&
+                            transaction.Commit();
+    return stored_now ? UpdateOutcome::Stored : UpdateOutcome::Failed;
+}
+
 }  // namespace vireo

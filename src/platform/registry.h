@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -108,6 +109,26 @@ bool DeleteKeyTree(RegistryRoot root, std::string_view path);
 // afterwards.
 bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_view name,
                        std::span<const std::uint8_t> entry);
+
+// What UpdateBinaryValue's change makes of the value it was shown.
+struct BinaryUpdate {
+    enum class Action { Keep, Store } action = Action::Keep;
+    std::vector<std::uint8_t> bytes;  // the new value, for Store
+};
+
+enum class UpdateOutcome {
+    Stored,  // the change stored new bytes
+    Kept,    // the change left the value as it was
+    Failed,  // the store could not be read or written
+};
+
+// Reads a binary value and stores what `change` makes of it, both in one write transaction, so
+// no write of another thread or program can fall between the reading and the writing. `change`
+// is shown the stored bytes, or nothing when the value is missing or of another type; it must
+// not touch the store itself.
+UpdateOutcome UpdateBinaryValue(
+    RegistryRoot root, std::string_view path, std::string_view name,
+    const std::function<BinaryUpdate(std::optional<std::span<const std::uint8_t>> stored)>& change);
 
 enum class EntryRemoval {
     Removed,  // the entry was there and is gone

@@ -36,6 +36,16 @@ void AddPoweredByCell(Response& response)
     response.AddBodyText("\" target=\"_blank\">Vireo</a></td>\r\n");
 }
 
+void AddTitleBanner(Response& response, std::string_view title_html)
+{
+    response.AddBodyText("<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>");
+    response.AddBodyText(title_html);
+    response.AddBodyText("</h4></td>\r\n");
+    AddPoweredByCell(response);
+    response.AddBodyText("</tr>\r\n</table>\r\n");
+    response.AddBodyText(kBannerRule);
+}
+
 std::string HrefText(std::string_view name)
 {
     std::string escaped;

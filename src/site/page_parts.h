@@ -20,11 +20,19 @@ void BeginGeneratedPage(Response& response, int expires_minutes, std::string_vie
 // Closes the page body and finishes the response.
 void EndGeneratedPage(Response& response);
 
+// The rule below a page's banner.
+inline constexpr std::string_view kBannerRule =
+    "<hr color=\"#000000\" size=\"1\" style=\"margin-top:0;margin-bottom:0\">\r\n";
+
 // A table cell with nothing to show.
 inline constexpr std::string_view kBlankCell = "<td>&nbsp;</td>\r\n";
 
 // The banner's right-hand cell: "Powered by" and a link to the maker's page, with its line end.
 void AddPoweredByCell(Response& response);
+
+// The banner of the home and community pages: the title (HTML) in an "h4" on the left, the
+// "Powered by" cell on the right, and a black one-pixel rule below.
+void AddTitleBanner(Response& response, std::string_view title_html);
 
 // A name as it goes into an href attribute: percent-escaped as UrlEscape does, "?" too (it would
 // start a query), then HTML-escaped, so that "&" can never start an entity.

@@ -78,9 +78,14 @@ bool GuestbookOff(const Exchange&)
     return !GetEnableGuestbook();
 }
 
-bool IsCommunityPageOrLogin(const Exchange& exchange)
+bool IsCommunityPage(const Exchange& exchange)
 {
-    return exchange.target.rest.empty() || EqualsIgnoreCase(exchange.target.rest, "login");
+    return exchange.target.rest.empty();
+}
+
+bool IsCommunityLogin(const Exchange& exchange)
+{
+    return EqualsIgnoreCase(exchange.target.rest, "login");
 }
 
 }  // namespace vireo

@@ -26,8 +26,9 @@ bool ReachableInFolder(const Exchange& exchange);
 // The dynamic file is published as a real-time stream.
 bool IsRealTimeDynamicFile(const Exchange& exchange);
 bool GuestbookOff(const Exchange& exchange);
-// The web community's page ("") or its log-in ("login").
-bool IsCommunityPageOrLogin(const Exchange& exchange);
+// The web community's page (nothing after "WebCommunity/") and its log-in ("login").
+bool IsCommunityPage(const Exchange& exchange);
+bool IsCommunityLogin(const Exchange& exchange);
 
 // Both conditions hold.
 template <bool (*First)(const Exchange&), bool (*Second)(const Exchange&)>
@@ -50,8 +51,8 @@ int AnswerError(Exchange& exchange)
     return exchange.SendError(Status);
 }
 
-// The answer of every route whose service this server does not offer yet: the guestbook, the
-// chat room and the web community.
+// The answer of every route whose service this server does not offer yet: the guestbook and the
+// chat room.
 inline int AnswerServiceNotAvailable(Exchange& exchange)
 {
     return exchange.SendError(404);

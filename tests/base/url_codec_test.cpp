@@ -68,5 +68,18 @@ INSTANTIATE_TEST_SUITE_P(UrlCodec, HtmlEscapeTest,
                                            CodecCase{"&amp;", "&amp;amp;"},
                                            CodecCase{"it's \xC3\xA9", "it's \xC3\xA9"}, CodecCase{"", ""}));
 
+class FormEncodeTest : public ::testing::TestWithParam<CodecCase> {};
+
+TEST_P(FormEncodeTest, KeepsLettersDigitsAndThreeMarks)
+{
+    EXPECT_EQ(FormEncode(GetParam().input), GetParam().output);
+}
+
+INSTANTIATE_TEST_SUITE_P(UrlCodec, FormEncodeTest,
+                         ::testing::Values(CodecCase{"Az09-._", "Az09-._"}, CodecCase{"a b", "a+b"},
+                                           CodecCase{"http://x/?a=1&b", "http%3A%2F%2Fx%2F%3Fa%3D1%26b"},
+                                           CodecCase{"100% \xC3\xA9~+", "100%25+%C3%A9%7E%2B"},
+                                           CodecCase{std::string("\0\x7F", 2), "%00%7F"}, CodecCase{"", ""}));
+
 }  // namespace
 }  // namespace vireo

@@ -19,8 +19,6 @@ namespace vireo {
 namespace {
 
 constexpr int kExpiresMinutes = 1;
-constexpr std::string_view kBannerRule =
-    "<hr color=\"#000000\" size=\"1\" style=\"margin-top:0;margin-bottom:0\">\r\n";
 
 // One row of the Folders table: a virtual folder or a built-in application.
 struct FolderRow {
@@ -140,11 +138,7 @@ void WriteHomePage(Response& response, bool chat_room_open)
     // The owner's own texts go out as stored: the owner may write HTML in them.
     const std::string title = GetMainPageTitle();
     BeginGeneratedPage(response, kExpiresMinutes, title);
-    response.AddBodyText("<table cols=\"2\" rows=\"1\" border=\"0\" width=\"100%\">\r\n<tr>\r\n<td><h4>" +
-                         title + "</h4></td>\r\n");
-    AddPoweredByCell(response);
-    response.AddBodyText("</tr>\r\n</table>\r\n");
-    response.AddBodyText(kBannerRule);
+    AddTitleBanner(response, title);
     if (std::optional<std::string> intro = GetSiteIntro()) {
         response.AddBodyText("<p>" + *intro + "</p>\r\n");
         response.AddBodyText(kBannerRule);
