@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -167,6 +168,11 @@ int StreamSocket::Listen(int backlog)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
     if (::listen(handle_, backlog) != 0) return Fail(SocketErrorFromErrno(errno));
+    // A connection is handed over once its first bytes are there, so the thread that takes it reads
+    // the request at once instead of sleeping until it comes. One that stays silent is handed over
+    // after about a second all the same, and the header deadline runs from then.
+    int seconds = 1;
+    ::setsockopt(handle_, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds);
     return 0;
 }
 
