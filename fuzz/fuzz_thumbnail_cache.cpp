@@ -33,7 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Require(heads <= size / kThumbnailHeadBytes);
 
-    if (first_name) {
+    // Find looks for the bare name (after the last "/" or "\"), so only a first name without either
+    // is certain to find the first record.
+    if (first_name && first_name->find_first_of("/\\") == std::string::npos) {
         // The first record is the first one Find meets under its name.
         std::optional<std::string> image = reader.Find("folder/" + *first_name);
         if (image) {

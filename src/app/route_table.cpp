@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "community/guestbook/guestbook_handlers.h"
 #include "community/web_community/community_page.h"
 #include "community/web_community/login_handler.h"
 #include "content/extensions/extension.h"
@@ -60,7 +61,8 @@ constexpr auto kRoutes = std::to_array<Route>({
     {ThumbnailIndex, Always, AnswerError<403>},
 
     {Guestbook, GuestbookOff, AnswerError<403>},
-    {Guestbook, Always, AnswerServiceNotAvailable},
+    {Guestbook, IsPost, ReceiveGuestbookPost},
+    {Guestbook, Always, AnswerGuestbookForm},
 
     {Webchat, Always, AnswerServiceNotAvailable},
 

@@ -107,6 +107,15 @@ public:
               FormatGrouped(entry->sent) + "/" + FormatGrouped(entry->total));
     }
 
+    void OnServiceNotice(ServiceNotice notice) override
+    {
+        switch (notice) {
+            case ServiceNotice::GuestbookMessage:
+                Print("There is a new message in your guestbook.");
+                return;
+        }
+    }
+
 private:
     void Print(std::string line) { printer_.Print(std::move(line)); }
 

@@ -18,6 +18,11 @@ enum class ClientNotice {
     Closed = 1003,
 };
 
+// What a service of the site tells the window.
+enum class ServiceNotice {
+    GuestbookMessage = 32809,  // a visitor's message was stored in the guestbook
+};
+
 // Receives notifications from worker threads. Implementations must be thread-safe and must not
 // call back into the server: the desktop window queues them onto its own thread, `vireo serve`
 // prints them.
@@ -26,6 +31,8 @@ public:
     virtual ~ServerEvents() = default;
     virtual void OnServerNotice(ServerNotice notice) = 0;
     virtual void OnClientNotice(ClientNotice notice, int socket) = 0;
+    // Called on the connection thread that handled the service's request; ignored unless wanted.
+    virtual void OnServiceNotice(ServiceNotice) {}
 };
 
 }  // namespace vireo

@@ -4,6 +4,7 @@
 #include "http/client_table.h"
 #include "http/connection.h"
 #include "http/response.h"
+#include "http/server_events.h"
 #include "site/resolve_url.h"
 
 namespace vireo {
@@ -15,9 +16,10 @@ struct Exchange {
     Connection& connection;
     ClientTable* clients;  // the connection's row shows state and progress; none in some tests
     const ResolvedTarget& target;
-    Ipv4Endpoint site{};          // the address the server listens on
-    bool local_client = false;    // the client is this computer
-    bool chat_room_open = false;  // the chat room runs (the home page links it then)
+    Ipv4Endpoint site{};             // the address the server listens on
+    bool local_client = false;       // the client is this computer
+    bool chat_room_open = false;     // the chat room runs (the home page links it then)
+    ServerEvents* events = nullptr;  // told of the services' notices; none in some tests
 
     const Request& request() const { return connection.request(); }
     // Sends a finished response, with progress in the client table.

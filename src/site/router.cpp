@@ -53,6 +53,7 @@ int RouteRequest(Connection& connection, ServerContext& context, std::span<const
     const Request& request = connection.request();
     ResolvedTarget target;
     Exchange exchange{connection, &context.clients, target, context.BoundAddress(), IsLocalPeer(connection)};
+    exchange.events = context.events.get();
 
     if (request.Url().empty()) return Refuse(exchange, 400, "null");
     const std::string url = UrlUnescape(request.Url());

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "app/route_table.h"
@@ -114,6 +115,19 @@ void RecordingEvents::OnClientNotice(ClientNotice notice, int socket)
     last_socket_ = socket;
     ++client_counts_[static_cast<int>(notice) - static_cast<int>(ClientNotice::Connected)];
     changed_.notify_all();
+}
+
+void RecordingEvents::OnServiceNotice(ServiceNotice notice)
+{
+    std::lock_guard guard(lock_);
+    service_notices_.push_back(notice);
+    changed_.notify_all();
+}
+
+std::size_t RecordingEvents::ServiceNotices(ServiceNotice notice)
+{
+    std::lock_guard guard(lock_);
+    return static_cast<std::size_t>(std::count(service_notices_.begin(), service_notices_.end(), notice));
 }
 
 int RecordingEvents::last_socket()

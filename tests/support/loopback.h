@@ -52,7 +52,10 @@ class RecordingEvents final : public ServerEvents {
 public:
     void OnServerNotice(ServerNotice notice) override;
     void OnClientNotice(ClientNotice notice, int socket) override;
+    void OnServiceNotice(ServiceNotice notice) override;
 
+    // How many service notices of this kind have arrived.
+    std::size_t ServiceNotices(ServiceNotice notice);
     bool WaitForServerNotice(ServerNotice notice, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Waits until at least count client notices of this kind have arrived in all.
     bool WaitForClientNotices(ClientNotice notice, std::size_t count,
@@ -65,6 +68,7 @@ private:
     std::condition_variable changed_;
     std::deque<ServerNotice> server_notices_;
     std::size_t client_counts_[4] = {};
+    std::deque<ServiceNotice> service_notices_;
     int last_socket_ = -1;
 };
 
