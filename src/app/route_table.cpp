@@ -45,7 +45,7 @@ constexpr auto kRoutes = std::to_array<Route>({
     {Directory, Always, AnswerError<403>},
 
     {File, IsPost, AnswerError<400>},
-    {File, Both<AsksThumbnail, ReachableInFolder>, AnswerThumbnailImage},
+    {File, Both<AsksThumbnail, ReachableInFolder>, DeliverThumbnailImage},
     {File, AsksThumbnail, AnswerError<403>},
     {File, ReachableInFolder, DeliverFile},
     {File, Always, AnswerError<403>},

@@ -131,7 +131,7 @@ int AnswerThumbnailPage(Exchange& exchange)
     return exchange.Send(response);
 }
 
-int AnswerThumbnailImage(Exchange& exchange)
+int DeliverThumbnailImage(Exchange& exchange)
 {
     const std::string& path = exchange.target.local_path;
     const std::size_t separator = path.find_last_of('/');

@@ -17,6 +17,6 @@ int AnswerThumbnailPage(Exchange& exchange);
 
 // Answers "file?thumbnail" with the file's thumbnail from its directory's cache: a GIF or BMP image,
 // or an empty BMP answer when the cache has no record of the file.
-int AnswerThumbnailImage(Exchange& exchange);
+int DeliverThumbnailImage(Exchange& exchange);
 
 }  // namespace vireo
