@@ -54,9 +54,7 @@ void CommunityLoginThread::LoginPass()
     if (!site) return;
     const std::string site_url = FormatSiteUrl(*site);
     for (const CommunityHost& host : ListHosts()) {
-        std::optional<LoginOutcome> outcome = ExchangeLogin(host, site_url, limits_, cancel_.fd());
-        if (!outcome) return;  // stopping
-        StoreLoginOutcome(host, *outcome);
+        if (!LoginToHost(host, site_url, limits_, cancel_.fd())) return;  // stopping
     }
 }
 

@@ -61,4 +61,13 @@ RecordUpdate StoreLoginOutcome(const CommunityHost& host, const LoginOutcome& ou
     });
 }
 
+bool LoginToHost(const CommunityHost& host, std::string_view site_url, const LoginLimits& limits,
+                 int cancel_fd)
+{
+    std::optional<LoginOutcome> outcome = ExchangeLogin(host, site_url, limits, cancel_fd);
+    if (!outcome) return false;
+    StoreLoginOutcome(host, *outcome);
+    return true;
+}
+
 }  // namespace vireo

@@ -34,4 +34,9 @@ std::optional<LoginOutcome> ExchangeLogin(const CommunityHost& host, std::string
 // an edit or a removal made meanwhile is kept.
 RecordUpdate StoreLoginOutcome(const CommunityHost& host, const LoginOutcome& outcome);
 
+// One login to one host, its outcome stored as StoreLoginOutcome says. False when `cancel_fd` cut
+// the exchange short (nothing is stored then).
+bool LoginToHost(const CommunityHost& host, std::string_view site_url, const LoginLimits& limits,
+                 int cancel_fd = -1);
+
 }  // namespace vireo
