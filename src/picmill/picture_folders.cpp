@@ -10,16 +10,13 @@
 #include <utility>
 
 #include "base/ascii_case.h"
+#include "base/unique_dir.h"
 #include "platform/thumbnail_cache_path.h"
 
 namespace vireo {
 namespace {
 
 using DirectoryId = std::pair<dev_t, ino_t>;
-
-struct DirCloser {
-    void operator()(DIR* directory) const { ::closedir(directory); }
-};
 
 // Names that differ only in case keep one order too, by their bytes.
 bool LessIgnoringCase(const std::string& a, const std::string& b)
@@ -41,7 +38,7 @@ public:
         struct stat status {};
         if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
         if (!visited_.insert({status.st_dev, status.st_ino}).second) return true;
-        std::unique_ptr<DIR, DirCloser> directory(::opendir(path.c_str()));
+        UniqueDir directory(::opendir(path.c_str()));
         if (!directory) return false;
 
         PictureFolder folder{path, {}};

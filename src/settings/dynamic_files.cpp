@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/text_helpers.h"
+#include "base/unique_dir.h"
 #include "platform/file_time.h"
 #include "platform/registry.h"
 
@@ -52,15 +53,11 @@ bool IsUsableName(std::string_view name)
     return !name.empty() && name.size() < kTextField;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // The newest non-directory in `directory` whose name matches `pattern` (letter case ignored, a
 // leading "." matched only by a "." in the pattern); of equal times the first one found.
 std::optional<std::string> NewestMatch(const std::string& directory, const std::string& pattern)
 {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(directory.empty() ? "/" : directory.c_str()));
+    UniqueDir dir(::opendir(directory.empty() ? "/" : directory.c_str()));
     if (!dir) return std::nullopt;
     std::optional<std::string> newest;
     FileTime newest_time = 0;

@@ -10,6 +10,7 @@
 
 #include "base/ascii_case.h"
 #include "base/text_helpers.h"
+#include "base/unique_dir.h"
 #include "platform/thumbnail_cache_path.h"
 #include "platform/volumes.h"
 
@@ -47,10 +48,6 @@ std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view na
     return entry;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 }  // namespace
 
 std::optional<FileEntry> FindFileEntry(std::string_view path)
@@ -76,7 +73,7 @@ void ListDirectory(FileList& list, std::string_view directory, bool files_only)
 
     std::string path(directory);
     NormalizePath(path);
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    UniqueDir dir(::opendir(path.c_str()));
     if (!dir) return;
     while (const dirent* item = ::readdir(dir.get())) {
         const std::string_view name = item->d_name;
