@@ -9,7 +9,6 @@
 #include <random>
 
 #include "base/io.h"
-#include "base/text_helpers.h"
 #include "base/unique_fd.h"
 #include "platform/thumbnail_cache_path.h"
 
@@ -96,8 +95,7 @@ bool WriteCacheFile(const std::string& path, const std::vector<Thumbnail>& thumb
 std::optional<std::string> WriteFolderCache(const std::string& directory,
                                             const std::vector<Thumbnail>& thumbnails)
 {
-    std::string own = directory + '/' + std::string(kThumbnailCacheName);
-    NormalizePath(own);
+    const std::string own = ThumbnailCacheFileIn(directory);
     if (WriteCacheFile(own, thumbnails)) return own;
     const int own_error = errno;
     // A disc that cannot be written keeps its cache in the user's folder, where the server looks.
@@ -107,8 +105,7 @@ std::optional<std::string> WriteFolderCache(const std::string& directory,
         errno = own_error;
         return std::nullopt;
     }
-    std::string per_user = *folder + '/' + std::string(kThumbnailCacheName);
-    NormalizePath(per_user);
+    const std::string per_user = ThumbnailCacheFileIn(*folder);
     if (!WriteCacheFile(per_user, thumbnails)) return std::nullopt;
     return per_user;
 }

@@ -30,9 +30,7 @@ bool MillFolder(const PictureFolder& folder)
         }
     }
     if (thumbnails.empty()) {
-        std::string own = folder.path + '/' + std::string(kThumbnailCacheName);
-        NormalizePath(own);
-        ::unlink(own.c_str());
+        ::unlink(ThumbnailCacheFileIn(folder.path).c_str());
         return true;
     }
     std::optional<std::string> written = WriteFolderCache(folder.path, thumbnails);

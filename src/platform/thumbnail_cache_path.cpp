@@ -54,12 +54,17 @@ std::optional<std::string> CacheInExistingFolder(const std::optional<std::string
 {
     std::error_code error;
     if (!folder || !std::filesystem::is_directory(*folder, error)) return std::nullopt;
-    std::string path = *folder + '/' + std::string(kThumbnailCacheName);
-    NormalizePath(path);
-    return path;
+    return ThumbnailCacheFileIn(*folder);
 }
 
 }  // namespace
+
+std::string ThumbnailCacheFileIn(std::string_view folder)
+{
+    std::string path = std::string(folder) + '/' + std::string(kThumbnailCacheName);
+    NormalizePath(path);
+    return path;
+}
 
 std::string VolumeKey(const CdRomVolume& volume)
 {
@@ -97,8 +102,7 @@ std::optional<std::string> DiscThumbnailCacheFolder(std::string_view directory)
 
 std::string ThumbnailCachePath(std::string_view directory)
 {
-    std::string own = std::string(directory) + '/' + std::string(kThumbnailCacheName);
-    NormalizePath(own);
+    std::string own = ThumbnailCacheFileIn(directory);
     if (Exists(own)) return own;
     // Only a disc keeps its cache elsewhere, and only once its folders exist.
     return CacheInExistingFolder(DiscThumbnailCacheFolder(directory)).value_or(own);

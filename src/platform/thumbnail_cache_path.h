@@ -28,6 +28,9 @@ struct CdRomVolume {
 // "holiday_2023-iso9660-2816-255-0".
 std::string VolumeKey(const CdRomVolume& volume);
 
+// The path of the thumbnail cache file inside a folder: "<folder>/ruvededa.$$$", normalised.
+std::string ThumbnailCacheFileIn(std::string_view folder);
+
 // "$XDG_DATA_HOME/RUVEDEDA/XXXXXXXX/<below>", XXXXXXXX being the CRC-32 of the volume key in
 // upper-case hexadecimal and `below` the directory's path below its mount point (empty for the
 // disc's root): the folder of a disc directory's per-user cache, which may not exist yet.
