@@ -140,18 +140,20 @@ public:
 
     bool IsReady(std::uint64_t mount_id)
     {
-        std::shared_ptr<const MountList> mounts;
-        {
+        // Without a watch nothing tells when an answer goes stale, so none is kept.
+        if (watch_) {
             std::shared_lock lock(mutex_);
-            if (auto known = ready_.find(mount_id); known != ready_.end() && watch_) return known->second;
-            mounts = mounts_;
+            if (auto known = ready_.find(mount_id); known != ready_.end()) return known->second;
         }
+        const std::shared_ptr<const MountList> mounts = Current();
         const auto mount = std::find_if(mounts->begin(), mounts->end(),
                                         [mount_id](const NumberedMount& m) { return m.id == mount_id; });
         const bool ready = mount != mounts->end() && Answers(mount->entry);
-        std::unique_lock lock(mutex_);
-        // Kept only while the table it was asked of is the current one.
-        if (mounts == mounts_) ready_.insert_or_assign(mount_id, ready);
+        if (watch_) {
+            std::unique_lock lock(mutex_);
+            // Kept only while the table it was asked of is the current one.
+            if (mounts == mounts_) ready_.insert_or_assign(mount_id, ready);
+        }
         return ready;
     }
 
