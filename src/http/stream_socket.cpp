@@ -11,9 +11,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
 #include "base/io.h"
+#include "base/socket_address.h"
 
 namespace vireo {
 namespace {
@@ -27,23 +27,6 @@ constexpr auto kConnectLimit = std::chrono::milliseconds(60000);
 bool NotReadyYet()
 {
     return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-}
-
-sockaddr_in ToSockaddr(const Ipv4Address& address, std::uint16_t port)
-{
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr, address.data(), 4);
-    return sa;
-}
-
-Ipv4Endpoint FromSockaddr(const sockaddr_in& sa)
-{
-    Ipv4Endpoint endpoint;
-    std::memcpy(endpoint.address.data(), &sa.sin_addr, 4);
-    endpoint.port = ntohs(sa.sin_port);
-    return endpoint;
 }
 
 }  // namespace
@@ -147,7 +130,7 @@ int StreamSocket::Bind(const Ipv4Address& address, std::uint16_t port)
     int on = 1;
     // A restarted server must be able to bind its port while old connections linger in TIME_WAIT.
     ::setsockopt(handle_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in sa = ToSockaddr(address, port);
+    sockaddr_in sa = ToSockaddr({address, port});
     if (::bind(handle_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         return Fail(SocketErrorFromErrno(errno));
     }
@@ -199,7 +182,7 @@ int StreamSocket::AcceptFrom(int listener, StreamSocket& into, const std::option
 int StreamSocket::Connect(const Ipv4Address& address, std::uint16_t port, bool wait)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
-    sockaddr_in sa = ToSockaddr(address, port);
+    sockaddr_in sa = ToSockaddr({address, port});
     if (::connect(handle_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
     int code = SocketErrorFromErrno(errno);
     if (code != kSocketWouldBlock || !wait) return Fail(code);

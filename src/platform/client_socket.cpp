@@ -11,18 +11,10 @@
 #include <memory>
 
 #include "base/io.h"
+#include "base/socket_address.h"
 
 namespace vireo {
 namespace {
-
-sockaddr_in SocketAddress(const Ipv4Endpoint& endpoint)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    std::memcpy(&address.sin_addr, endpoint.address.data(), 4);
-    return address;
-}
 
 NetFailure FailureOfErrno(int error)
 {
@@ -76,7 +68,7 @@ TcpClient::TcpClient() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOC
 std::optional<NetFailure> TcpClient::Connect(const Ipv4Endpoint& peer, const WaitLimit& limit)
 {
     if (!fd_) return NetFailure::NoSocket;
-    const sockaddr_in address = SocketAddress(peer);
+    const sockaddr_in address = ToSockaddr(peer);
     if (::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         return std::nullopt;
     if (errno != EINPROGRESS && errno != EINTR) return NetFailure::NotReached;
@@ -123,7 +115,7 @@ std::expected<std::size_t, NetFailure> TcpClient::Receive(std::string& into, std
 UdpClient::UdpClient(const Ipv4Endpoint& peer)
     : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0))
 {
-    const sockaddr_in address = SocketAddress(peer);
+    const sockaddr_in address = ToSockaddr(peer);
     if (fd_ && ::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         fd_.reset();
 }

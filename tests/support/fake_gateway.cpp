@@ -7,29 +7,20 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "base/io.h"
+#include "base/socket_address.h"
 
 namespace vireo::testing {
 namespace {
-
-sockaddr_in SocketAddress(const Ipv4Address& address, std::uint16_t port)
-{
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    std::memcpy(&sa.sin_addr, address.data(), 4);
-    return sa;
-}
 
 UniqueFd BoundUdp(const Ipv4Address& address, std::uint16_t port)
 {
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const int on = 1;
     ::setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    const sockaddr_in sa = SocketAddress(address, port);
+    const sockaddr_in sa = ToSockaddr({address, port});
     if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) socket.reset();
     return socket;
 }
