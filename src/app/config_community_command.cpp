@@ -34,12 +34,6 @@ std::string LoginTime(const RecordTime& time)
     return time.IsZero() ? std::string() : FormatRecordTime(time);
 }
 
-std::string Trimmed(std::string text)
-{
-    TrimText(text);
-    return text;
-}
-
 std::optional<std::string> CheckId(const std::string& id, std::size_t min_length)
 {
     if (id.size() < min_length || id.size() > kMaxCommunityIdLength) {

@@ -14,6 +14,13 @@ bool IsBlank(char c)
 
 }  // namespace
 
+std::string Trimmed(std::string_view text)
+{
+    std::string copy(text);
+    TrimText(copy);
+    return copy;
+}
+
 std::size_t TrimText(std::string& text)
 {
     std::size_t end = text.size();

@@ -10,6 +10,8 @@ namespace vireo {
 
 // Removes leading and trailing spaces, tabs, CRs and LFs in place; returns the new length.
 std::size_t TrimText(std::string& text);
+// The same, as a trimmed copy.
+std::string Trimmed(std::string_view text);
 
 // Brings a local path into one form in place: every "\" becomes "/", runs of "/" become one, and
 // a trailing "/" is cut unless it is the root itself.

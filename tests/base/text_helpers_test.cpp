@@ -18,6 +18,7 @@ TEST(TextHelpersTest, TrimTextCutsBlanksAtBothEndsOnly)
         std::string text = c.in;
         EXPECT_EQ(TrimText(text), c.out.size()) << c.in;
         EXPECT_EQ(text, c.out);
+        EXPECT_EQ(Trimmed(c.in), c.out);
     }
 }
 

@@ -17,13 +17,6 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string Trimmed(std::string_view text)
-{
-    std::string copy(text);
-    TrimText(copy);
-    return copy;
-}
-
 // The decimal number at the start of the text, as far as its digits go.
 std::size_t LeadingNumber(std::string_view text, std::size_t cap)
 {
