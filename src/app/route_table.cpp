@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "community/chat/chat_handlers.h"
+#include "community/chat/chat_room.h"
 #include "community/guestbook/guestbook_handlers.h"
 #include "community/web_community/community_page.h"
 #include "community/web_community/login_handler.h"
@@ -26,11 +28,18 @@ int StreamRealTime(Exchange& exchange)
     return StreamRealTimeFile(exchange);
 }
 
+// The home page links the chat room while it runs.
+int AnswerHome(Exchange& exchange)
+{
+    exchange.chat_room_open = SiteChatRoom().IsRunning();
+    return AnswerHomePage(exchange);
+}
+
 // For each kind of target, the first row whose condition holds answers. A new service adds its
 // handler's rows here.
 constexpr auto kRoutes = std::to_array<Route>({
     {Home, IsPost, AnswerError<405>},
-    {Home, Always, AnswerHomePage},
+    {Home, Always, AnswerHome},
 
     {Directory, Both<IsPost, FolderAllowsPosting>, ReceiveUpload},
     {Directory, IsPost, AnswerError<405>},
@@ -64,7 +73,9 @@ constexpr auto kRoutes = std::to_array<Route>({
     {Guestbook, IsPost, ReceiveGuestbookPost},
     {Guestbook, Always, AnswerGuestbookForm},
 
-    {Webchat, Always, AnswerServiceNotAvailable},
+    {Webchat, ChatRoomClosed, AnswerChatRoomClosed},
+    {Webchat, IsPost, ReceiveChatSpeech},
+    {Webchat, Always, AnswerChatPage},
 
     {WebCommunity, IsPost, AnswerError<403>},
     {WebCommunity, IsCommunityPage, AnswerCommunityPage},

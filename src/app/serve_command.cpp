@@ -12,6 +12,7 @@
 #include "app/route_table.h"
 #include "base/number_format.h"
 #include "base/text_helpers.h"
+#include "community/chat/chat_room.h"
 #include "community/web_community/login_thread.h"
 #include "http/server.h"
 #include "settings/settings.h"
@@ -113,6 +114,19 @@ public:
             case ServiceNotice::GuestbookMessage:
                 Print("There is a new message in your guestbook.");
                 return;
+            case ServiceNotice::ChatStarted:
+                Print("Chat room started.");
+                return;
+            case ServiceNotice::ChatEnded:
+                Print("Chat room stopped.");
+                return;
+            case ServiceNotice::ChatWakeHost:
+                // Without a window there is no browser to open: the line says where the room is.
+                if (const std::optional<Ipv4Endpoint> site = ListeningAt())
+                    Print("A visitor in the chat room asks for you: " + FormatSiteUrl(*site) + "WebChat/");
+                return;
+            case ServiceNotice::ChatEvictionHandled:
+                return;  // only the window evicts members
         }
     }
 
@@ -146,15 +160,21 @@ int RunServeCommand(std::ostream& out, std::optional<std::uint16_t> port)
     Server server(log, std::move(setup));
     log->Attach(&server);
     CommunityLoginThread logins([&log] { return log->ListeningAt(); });
-    log->OnListening([&logins] { logins.Wake(); });
+    ChatRoom& chat_room = SiteChatRoom();
+    log->OnListening([&logins, &chat_room, &log] {
+        logins.Wake();
+        if (GetAutoStartChatRoom()) chat_room.Start(log, GetChatRoomMaxMember());
+    });
     server.Start();
 
     const timespec slice{0, 200 * 1000 * 1000};
     bool stop_requested = false;
     while (log->outcome() == ConsoleLog::Outcome::Running) {
         if (sigtimedwait(&stop_signals, nullptr, &slice) > 0 && !stop_requested) {
-            // No login may run on into the stop: the thread ends before the server does.
+            // No login may run on into the stop, and every chat page ends: both threads end before
+            // the server does.
             logins.Stop();
+            chat_room.StopAndWait();
             server.RequestStop();
             stop_requested = true;
         }

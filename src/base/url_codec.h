@@ -18,6 +18,11 @@ std::string UrlEscape(std::string_view text);
 // "+", every other byte "%XX" with upper-case hexadecimal digits.
 std::string FormEncode(std::string_view text);
 
+// Decodes a value of a posted form as browsers write it: "+" becomes a space; "%" with at least two
+// bytes after it takes the leading hexadecimal digits of those two as the byte to write (none give
+// 0) and goes on after them; a "%" with fewer than two bytes after it is dropped.
+std::string DecodeFormValue(std::string_view value);
+
 // Makes text from visitors or from the disk safe to write into a page: & < > " become entities.
 std::string HtmlEscape(std::string_view text);
 

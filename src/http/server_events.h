@@ -20,7 +20,11 @@ enum class ClientNotice {
 
 // What a service of the site tells the window.
 enum class ServiceNotice {
-    GuestbookMessage = 32809,  // a visitor's message was stored in the guestbook
+    ChatStarted = 32802,          // the chat room's thread has started
+    ChatEnded = 32803,            // the chat room's thread has ended
+    ChatEvictionHandled = 32805,  // a disconnect or block asked for by the window has been handled
+    GuestbookMessage = 32809,     // a visitor's message was stored in the guestbook
+    ChatWakeHost = 32811,         // a member asked for the host, who is not in the room
 };
 
 // Receives notifications from worker threads. Implementations must be thread-safe and must not
@@ -31,7 +35,8 @@ public:
     virtual ~ServerEvents() = default;
     virtual void OnServerNotice(ServerNotice notice) = 0;
     virtual void OnClientNotice(ClientNotice notice, int socket) = 0;
-    // Called on the connection thread that handled the service's request; ignored unless wanted.
+    // Called on the thread of the service (a connection thread, the chat thread); ignored unless
+    // wanted.
     virtual void OnServiceNotice(ServiceNotice) {}
 };
 

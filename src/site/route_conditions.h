@@ -51,11 +51,4 @@ int AnswerError(Exchange& exchange)
     return exchange.SendError(Status);
 }
 
-// The answer of every route whose service this server does not offer yet: the guestbook and the
-// chat room.
-inline int AnswerServiceNotAvailable(Exchange& exchange)
-{
-    return exchange.SendError(404);
-}
-
 }  // namespace vireo

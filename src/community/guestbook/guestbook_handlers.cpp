@@ -10,7 +10,7 @@
 #include "community/guestbook/guestbook_pages.h"
 #include "community/guestbook/message_file.h"
 #include "community/guestbook/message_text.h"
-#include "community/guestbook/post_body.h"
+#include "community/post_body.h"
 #include "http/send_response.h"
 #include "settings/guestbook_folder.h"
 #include "settings/settings.h"

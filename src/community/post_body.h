@@ -10,8 +10,8 @@
 
 namespace vireo {
 
-// The most of a guestbook post's body that is read; the rest is left unread.
-inline constexpr std::uint64_t kGuestbookBodyCap = 65536;
+// The most of a guestbook message or chat speech body that is read; the rest is left unread.
+inline constexpr std::uint64_t kPostBodyCap = 65536;
 
 // A post's body as far as it is read.
 struct PostBody {
@@ -19,7 +19,7 @@ struct PostBody {
     bool cut = false;                  // the announced body was longer than the cap
 };
 
-// Reads the first `announced` bytes of a request body, at most kGuestbookBodyCap, with the uploads'
+// Reads the first `announced` bytes of a request body, at most kPostBodyCap, with the uploads'
 // rules: progress to the client table when one is given, each wait bounded, a client that sends
 // nothing for a minute given up. The socket's negative code when the connection failed or stalled.
 std::expected<PostBody, int> ReadPostBody(Connection& connection, ClientTable* progress,

@@ -1,4 +1,4 @@
-#include "community/guestbook/post_body.h"
+#include "community/post_body.h"
 
 #include <algorithm>
 #include <optional>
@@ -13,8 +13,8 @@ std::expected<PostBody, int> ReadPostBody(Connection& connection, ClientTable* p
                                           std::uint64_t announced)
 {
     PostBody body;
-    body.cut = announced > kGuestbookBodyCap;
-    const std::uint64_t length = std::min(announced, kGuestbookBodyCap);
+    body.cut = announced > kPostBodyCap;
+    const std::uint64_t length = std::min(announced, kPostBodyCap);
     // The uploads' reader moves a body into a file; a scratch file that goes with its last handle
     // lets the guestbook share that reader, stall limit and progress included.
     std::optional<ScratchFile> scratch = CreateScratchFile(true);
