@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "app/route_table.h"
+#include "base/socket_address.h"
 #include "site/site_server.h"
 
 namespace vireo::testing {
@@ -40,6 +41,17 @@ LoopbackClient::LoopbackClient(std::uint16_t port)
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa = Loopback(port);
     if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) Close();
+}
+
+LoopbackClient::LoopbackClient(std::uint16_t port, const Ipv4Address& from)
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in source = ToSockaddr(Ipv4Endpoint{from, 0});
+    sockaddr_in sa = Loopback(port);
+    if (fd_ >= 0 && (::bind(fd_, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0 ||
+                     ::connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0)) {
+        Close();
+    }
 }
 
 LoopbackClient::~LoopbackClient()
@@ -147,6 +159,16 @@ bool RecordingEvents::WaitForServerNotice(ServerNotice notice, std::chrono::mill
             }
         }
         return false;
+    });
+}
+
+bool RecordingEvents::WaitForServiceNotices(ServiceNotice notice, std::size_t count,
+                                            std::chrono::milliseconds limit)
+{
+    std::unique_lock guard(lock_);
+    return changed_.wait_for(guard, limit, [&] {
+        return static_cast<std::size_t>(std::count(service_notices_.begin(), service_notices_.end(), notice)) >=
+               count;
     });
 }
 

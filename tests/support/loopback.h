@@ -25,11 +25,15 @@ std::uint16_t ListeningPort(std::string_view line);
 class LoopbackClient {
 public:
     explicit LoopbackClient(std::uint16_t port);
+    // The same from another loopback address of this computer (127.0.0.2 ...), so the server sees a
+    // second peer address.
+    LoopbackClient(std::uint16_t port, const Ipv4Address& from);
     ~LoopbackClient();
     LoopbackClient(const LoopbackClient&) = delete;
     LoopbackClient& operator=(const LoopbackClient&) = delete;
 
     bool connected() const { return fd_ >= 0; }
+    int handle() const { return fd_; }
     bool Send(std::string_view bytes);
     // Everything the server sends until it closes the connection (or the time runs out).
     std::string ReadAll(std::chrono::milliseconds limit = std::chrono::seconds(10));
@@ -57,6 +61,9 @@ public:
     // How many service notices of this kind have arrived.
     std::size_t ServiceNotices(ServiceNotice notice);
     bool WaitForServerNotice(ServerNotice notice, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits until at least count service notices of this kind have arrived in all.
+    bool WaitForServiceNotices(ServiceNotice notice, std::size_t count,
+                               std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Waits until at least count client notices of this kind have arrived in all.
     bool WaitForClientNotices(ClientNotice notice, std::size_t count,
                               std::chrono::milliseconds limit = std::chrono::seconds(10));

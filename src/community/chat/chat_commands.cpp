@@ -9,6 +9,7 @@
 #include "community/chat/chat_stream.h"
 #include "settings/address_list.h"
 #include "settings/settings.h"
+#include "settings/settings_catalog.h"
 
 namespace vireo {
 namespace {
@@ -119,8 +120,8 @@ void ChatFloor::Remove(std::size_t slot, std::string_view command, std::string_v
 void ChatFloor::StoreWelcome(std::size_t slot, std::string_view rest)
 {
     if (!slots_[slot].member.host) return Reply(slot, kNotAllowed);
-    constexpr std::size_t kMaxWelcome = 256;
-    SetWebChatWelcomeMsg(Trimmed(CutUtf8(SkipBlanks(rest), kMaxWelcome)));
+    // As long as the store can give back to a join: a longer text would never be read again.
+    SetWebChatWelcomeMsg(Trimmed(CutUtf8(SkipBlanks(rest), setting::kWebChatWelcomeMsg.MaxBytes())));
     Reply(slot, "Welcome message has been updated.");
 }
 
