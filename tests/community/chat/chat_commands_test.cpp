@@ -45,6 +45,11 @@ public:
     }
 
     std::uint32_t id() const { return id_; }
+    // Bytes from the member's side of its output page, which a browser never sends.
+    bool Send(std::string_view bytes)
+    {
+        return ::send(far_end_, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
+    }
     std::string name() const { return "Guest" + std::to_string(id_); }
     void Say(std::string_view text, std::string_view to = "All")
     {
@@ -270,6 +275,15 @@ TEST_F(ChatCommandTest, WakingAnAbsentHostOpensTheWindowOnceIn30Seconds)
     EXPECT_NE(seen.find(reply, seen.find(reply) + 1), std::string::npos);
     EXPECT_TRUE(room_events->WaitForServiceNotices(ServiceNotice::ChatWakeHost, 1));
     EXPECT_EQ(room_events->ServiceNotices(ServiceNotice::ChatWakeHost), 1u);
+}
+
+TEST_F(ChatCommandTest, BytesAMemberSendsOnItsPageAreReadAway)
+{
+    ASSERT_TRUE(visitor->Send(std::string(100000, 'x')));
+    visitor->Say("still here");
+    EXPECT_TRUE(visitor->WaitFor("still here</p>"));
+    EXPECT_TRUE(host->WaitFor("still here</p>"));
+    EXPECT_EQ(SiteChatRoom().Members().size(), 2u);
 }
 
 TEST_F(ChatCommandTest, UnknownCommandShowsItsFirst30BytesEscaped)
