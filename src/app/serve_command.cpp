@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <expected>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,7 @@
 #include "community/chat/chat_room.h"
 #include "community/web_community/login_thread.h"
 #include "http/server.h"
+#include "platform/instance_lock.h"
 #include "settings/settings.h"
 #include "site/site_server.h"
 
@@ -153,6 +155,13 @@ int RunServeCommand(std::ostream& out, std::optional<std::uint16_t> port)
     sigaddset(&stop_signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+
+    // Held until the process ends; other `vireo serve` may share the store, a window may not.
+    const std::expected<UniqueFd, InstanceHolder> instance = TakeInstanceLock(InstanceKind::Headless);
+    if (!instance && instance.error() == InstanceHolder::Window) {
+        out << "Vireo already runs with its window on these settings; stop the server there first.\n";
+        return 1;
+    }
 
     ServerSetup setup = SiteServerSetup(SiteRoutes());
     if (port) setup.listen_address = [port] { return Ipv4Endpoint{GetListenIp(), *port}; };

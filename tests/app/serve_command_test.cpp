@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "base/number_format.h"
+#include "platform/instance_lock.h"
 #include "settings/settings.h"
 #include "support/child_process.h"
 #include "support/loopback.h"
@@ -64,6 +65,26 @@ TEST_F(ServeCommandTest, AVisitorsControlBytesNeverReachTheConsoleRaw)
         const auto byte = static_cast<unsigned char>(c);
         EXPECT_TRUE(byte >= 0x20 ? byte != 0x7F : c == '\n') << int(byte);
     }
+}
+
+TEST_F(ServeCommandTest, RefusesToRunBesideAWindowOnTheSameSettings)
+{
+    std::expected<UniqueFd, InstanceHolder> window = TakeInstanceLock(InstanceKind::Window);
+    ASSERT_TRUE(window);
+    ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+    EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 1);
+    EXPECT_EQ(serve.ReadRest(),
+              "Vireo already runs with its window on these settings; stop the server there first.\n");
+
+    // Once the window has gone, a server starts.
+    window->reset();
+    ChildProcess second({VIREO_BINARY, "serve", "--port", "0"});
+    std::optional<std::string> listening = second.ReadLine();
+    ASSERT_TRUE(listening);
+    EXPECT_NE(ListeningPort(*listening), 0);
+    EXPECT_EQ(FindInstanceHolder(), InstanceHolder::Headless);
+    second.Signal(SIGTERM);
+    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(5)), 0);
 }
 
 TEST(ServeCommandStartTest, PortInUseFailsWithAClearLine)
