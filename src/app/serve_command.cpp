@@ -19,33 +19,15 @@
 #include "platform/instance_lock.h"
 #include "settings/settings.h"
 #include "site/site_server.h"
+#include "ui/client_rows.h"
 
 namespace vireo {
 namespace {
 
-const char* StateName(ClientState state)
+// The console's word for a state: the window's, and "Connect" for a connection that asked nothing yet.
+std::string_view StateName(ClientState state)
 {
-    switch (state) {
-        case ClientState::Connected:
-            return "Connect";
-        case ClientState::Download:
-            return "Download";
-        case ClientState::Upload:
-            return "Upload";
-        case ClientState::Refused:
-            return "Bad Request";
-    }
-    return "";
-}
-
-std::string LocalTimeText(SystemTime when)
-{
-    std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+    return state == ClientState::Connected ? "Connect" : ClientActionText(state);
 }
 
 // Prints the server's notices as log lines. Called from the server's threads.
@@ -105,8 +87,8 @@ public:
         if (notice != ClientNotice::Closed) return;
         std::optional<ClientEntry> entry = clients_->Snapshot(socket);
         if (!entry) return;
-        Print(LocalTimeText(entry->connected_at) + " " + FormatAddress(entry->peer.address) + " " +
-              StateName(entry->state) + " " + (entry->url.empty() ? "-" : entry->url) + " " +
+        Print(FormatLocalTime(entry->connected_at) + " " + FormatAddress(entry->peer.address) + " " +
+              std::string(StateName(entry->state)) + " " + (entry->url.empty() ? "-" : entry->url) + " " +
               FormatGrouped(entry->sent) + "/" + FormatGrouped(entry->total));
     }
 
