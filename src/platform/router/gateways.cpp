@@ -40,8 +40,14 @@ std::optional<std::uint32_t> Hex(std::string_view text)
     return value;
 }
 
-// The table's default gateway of one interface, when it has one.
-std::optional<Ipv4Address> DefaultGateway(std::string_view route_table, std::string_view adapter)
+struct DefaultRoute {
+    std::string_view adapter;
+    Ipv4Address gateway;
+};
+
+// The table's first default route that is up and goes through a gateway, of one adapter or of any
+// when `adapter` is empty.
+std::optional<DefaultRoute> FirstDefaultRoute(std::string_view route_table, std::string_view adapter)
 {
     std::size_t start = route_table.find('\n');  // the first line names the columns
     while (start != std::string_view::npos && start < route_table.size()) {
@@ -50,7 +56,7 @@ std::optional<Ipv4Address> DefaultGateway(std::string_view route_table, std::str
         const std::vector<std::string_view> fields = Fields(route_table.substr(start, end - start));
         start = end;
         // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        if (fields.size() < 8 || fields[0] != adapter) continue;
+        if (fields.size() < 8 || (!adapter.empty() && fields[0] != adapter)) continue;
         const std::optional<std::uint32_t> destination = Hex(fields[1]);
         const std::optional<std::uint32_t> gateway = Hex(fields[2]);
         const std::optional<std::uint32_t> flags = Hex(fields[3]);
@@ -59,12 +65,14 @@ std::optional<Ipv4Address> DefaultGateway(std::string_view route_table, std::str
         const std::uint32_t needed = RTF_UP | RTF_GATEWAY;
         if (*destination != 0 || *mask != 0 || (*flags & needed) != needed || *gateway == 0) continue;
         // The kernel writes the address as the number its four bytes make in this machine's order.
-        Ipv4Address address{};
-        std::memcpy(address.data(), &*gateway, 4);
-        return address;
+        DefaultRoute route{fields[0], {}};
+        std::memcpy(route.gateway.data(), &*gateway, 4);
+        return route;
     }
     return std::nullopt;
 }
+
+}  // namespace
 
 std::string ReadRouteTable()
 {
@@ -80,13 +88,22 @@ std::string ReadRouteTable()
     return table;
 }
 
-}  // namespace
+std::optional<std::string> DefaultRouteAdapter(std::string_view route_table)
+{
+    const std::optional<DefaultRoute> route = FirstDefaultRoute(route_table, {});
+    if (!route) return std::nullopt;
+    return std::string(route->adapter);
+}
 
 std::vector<std::optional<Ipv4Address>> AdapterGateways(std::span<const std::string> adapters,
                                                         std::string_view route_table)
 {
     std::vector<std::optional<Ipv4Address>> gateways;
-    for (const std::string& adapter : adapters) gateways.push_back(DefaultGateway(route_table, adapter));
+    for (const std::string& adapter : adapters) {
+        const std::optional<DefaultRoute> route =
+            adapter.empty() ? std::nullopt : FirstDefaultRoute(route_table, adapter);
+        gateways.push_back(route ? std::optional(route->gateway) : std::nullopt);
+    }
     return gateways;
 }
 

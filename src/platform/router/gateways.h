@@ -21,4 +21,11 @@ std::vector<std::optional<Ipv4Address>> AdapterGateways();
 std::vector<std::optional<Ipv4Address>> AdapterGateways(std::span<const std::string> adapters,
                                                         std::string_view route_table);
 
+// The routing table as /proc/net/route writes it; empty when it cannot be read.
+std::string ReadRouteTable();
+
+// The adapter of the table's first default route that is up and goes through a gateway: the one
+// visitors from outside reach this computer through.
+std::optional<std::string> DefaultRouteAdapter(std::string_view route_table);
+
 }  // namespace vireo
