@@ -1,15 +1,12 @@
 #include "site/access_control.h"
 
-#include <ifaddrs.h>
-#include <netinet/in.h>
-
 #include <algorithm>
-#include <cstring>
 
 #include "base/ascii_case.h"
 #include "base/base64.h"
 #include "http/request.h"
 #include "http/stream_socket.h"
+#include "platform/interface_addresses.h"
 #include "settings/settings.h"
 
 namespace vireo {
@@ -36,15 +33,7 @@ bool IsHostAddress(const Ipv4Address& peer, HostAddressSource host_addresses)
 std::vector<Ipv4Address> HostAddresses()
 {
     std::vector<Ipv4Address> addresses;
-    ifaddrs* interfaces = nullptr;
-    if (::getifaddrs(&interfaces) != 0) return addresses;
-    for (const ifaddrs* entry = interfaces; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET) continue;
-        Ipv4Address address;
-        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr, 4);
-        addresses.push_back(address);
-    }
-    ::freeifaddrs(interfaces);
+    for (const InterfaceAddress& entry : InterfaceAddresses()) addresses.push_back(entry.address);
     return addresses;
 }
 
