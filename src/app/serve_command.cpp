@@ -17,6 +17,7 @@
 #include "community/web_community/login_thread.h"
 #include "http/server.h"
 #include "platform/instance_lock.h"
+#include "platform/interface_addresses.h"
 #include "settings/settings.h"
 #include "site/site_server.h"
 #include "ui/client_rows.h"
@@ -38,11 +39,11 @@ public:
     ConsoleLog(std::ostream& out, std::uint16_t asked_port) : printer_(out), asked_port_(asked_port) {}
     // Told once the server listens, so the community logins start at once.
     void OnListening(std::function<void()> told) { on_listening_ = std::move(told); }
-    // The site's address while the server listens.
+    // The site's address as others reach it, while the server listens.
     std::optional<Ipv4Endpoint> ListeningAt() const
     {
         if (!listening_.load()) return std::nullopt;
-        return server_->BoundAddress();
+        return shown_;
     }
     // Connection threads may still finish after the server object is gone; the client table they
     // report from lives on with them, so it is taken here rather than through the server.
@@ -59,10 +60,13 @@ public:
     {
         switch (notice) {
             case ServerNotice::Listening: {
-                Ipv4Endpoint bound = server_->BoundAddress();
-                Ipv4Address configured = GetListenIp();
+                const Ipv4Endpoint bound = server_->BoundAddress();
+                const Ipv4Address configured = GetListenIp();
+                // On every address, the one shown is where visitors from elsewhere come in: the
+                // host name's address may be 127.0.1.1, which only this computer can open.
+                shown_ = {configured == Ipv4Address{} ? DefaultShownAddress() : bound.address, bound.port};
                 Print("Listening on " + FormatAddress(configured) + ":" + std::to_string(bound.port) +
-                      " at " + FormatSiteUrl(bound));
+                      " at " + FormatSiteUrl(shown_));
                 listening_ = true;
                 if (on_listening_) on_listening_();
                 return;
@@ -122,6 +126,7 @@ private:
     Server* server_ = nullptr;
     ClientTable* clients_ = nullptr;
     std::function<void()> on_listening_;
+    Ipv4Endpoint shown_;  // written before listening_ is set, read after it is
     std::atomic<bool> listening_{false};
     std::atomic<Outcome> outcome_{Outcome::Running};
 };

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include "base/number_format.h"
+#include "base/text_helpers.h"
 #include "platform/instance_lock.h"
+#include "platform/interface_addresses.h"
 #include "settings/settings.h"
 #include "support/child_process.h"
 #include "support/loopback.h"
@@ -65,6 +67,20 @@ TEST_F(ServeCommandTest, AVisitorsControlBytesNeverReachTheConsoleRaw)
         const auto byte = static_cast<unsigned char>(c);
         EXPECT_TRUE(byte >= 0x20 ? byte != 0x7F : c == '\n') << int(byte);
     }
+}
+
+TEST_F(ServeCommandTest, OnEveryAddressShowsTheOneOthersReach)
+{
+    ASSERT_TRUE(SetListenIp({0, 0, 0, 0}));
+    ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+    std::optional<std::string> listening = serve.ReadLine();
+    ASSERT_TRUE(listening);
+    const std::string port = std::to_string(ListeningPort(*listening));
+    EXPECT_EQ(*listening, "Listening on 0.0.0.0:" + port + " at " +
+                              FormatSiteUrl({DefaultShownAddress(), ListeningPort(*listening)}));
+    EXPECT_EQ(listening->find("127.0.1.1"), std::string::npos);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
 }
 
 TEST_F(ServeCommandTest, RefusesToRunBesideAWindowOnTheSameSettings)
