@@ -8,12 +8,15 @@
 #include "app/log_command.h"
 #include "app/router_command.h"
 #include "app/serve_command.h"
+#include "app/window_command.h"
+#include "base/ascii_case.h"
 
 namespace {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "Usage: vireo serve [--port N] run the web server without a window (Ctrl+C stops it);\n"
+    out << "Usage: vireo [auto]           the desktop program; auto: start the server, window hidden\n"
+           "       vireo serve [--port N] run the web server without a window (Ctrl+C stops it);\n"
            "                              --port: this port instead of listen_port (0: any free one)\n"
            "       vireo config ...       show and change the settings (vireo config help)\n"
            "       vireo log ...          show, search and empty the request logbook (vireo log help)\n"
@@ -36,7 +39,10 @@ std::optional<std::uint16_t> ParsePort(const std::string& text)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "help" || args[0] == "--help") {
+    if (args.empty()) return vireo::RunWindowCommand(argc, argv, false, std::cerr);
+    if (args.size() == 1 && vireo::EqualsIgnoreCase(args[0], "auto"))
+        return vireo::RunWindowCommand(argc, argv, true, std::cerr);
+    if (args[0] == "help" || args[0] == "--help") {
         PrintUsage(std::cout);
         return 0;
     }

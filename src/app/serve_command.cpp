@@ -11,6 +11,7 @@
 
 #include "app/line_printer.h"
 #include "app/route_table.h"
+#include "app/stop_signals.h"
 #include "base/number_format.h"
 #include "base/text_helpers.h"
 #include "community/chat/chat_room.h"
@@ -45,13 +46,7 @@ public:
         if (!listening_.load()) return std::nullopt;
         return shown_;
     }
-    // Connection threads may still finish after the server object is gone; the client table they
-    // report from lives on with them, so it is taken here rather than through the server.
-    void Attach(Server* server)
-    {
-        server_ = server;
-        clients_ = &server->clients();
-    }
+    void Attach(Server* server) { server_ = server; }
     Outcome outcome() const { return outcome_.load(); }
     // Returns once every line so far is written.
     void Flush() { printer_.Flush(); }
@@ -86,14 +81,12 @@ public:
         }
     }
 
-    void OnClientNotice(ClientNotice notice, int socket) override
+    void OnClientNotice(ClientNotice notice, const ClientEntry& client) override
     {
         if (notice != ClientNotice::Closed) return;
-        std::optional<ClientEntry> entry = clients_->Snapshot(socket);
-        if (!entry) return;
-        Print(FormatLocalTime(entry->connected_at) + " " + FormatAddress(entry->peer.address) + " " +
-              std::string(StateName(entry->state)) + " " + (entry->url.empty() ? "-" : entry->url) + " " +
-              FormatGrouped(entry->sent) + "/" + FormatGrouped(entry->total));
+        Print(FormatLocalTime(client.connected_at) + " " + FormatAddress(client.peer.address) + " " +
+              std::string(StateName(client.state)) + " " + (client.url.empty() ? "-" : client.url) + " " +
+              FormatGrouped(client.sent) + "/" + FormatGrouped(client.total));
     }
 
     void OnServiceNotice(ServiceNotice notice) override
@@ -124,7 +117,6 @@ private:
     LinePrinter printer_;
     const std::uint16_t asked_port_;
     Server* server_ = nullptr;
-    ClientTable* clients_ = nullptr;
     std::function<void()> on_listening_;
     Ipv4Endpoint shown_;  // written before listening_ is set, read after it is
     std::atomic<bool> listening_{false};
@@ -135,13 +127,7 @@ private:
 
 int RunServeCommand(std::ostream& out, std::optional<std::uint16_t> port)
 {
-    // Signals are taken by this thread alone: every thread the server starts inherits the mask.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    const sigset_t stop_signals = BlockStopSignals();
 
     // Held until the process ends; other `vireo serve` may share the store, a window may not.
     const std::expected<UniqueFd, InstanceHolder> instance = TakeInstanceLock(InstanceKind::Headless);

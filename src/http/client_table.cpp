@@ -4,13 +4,13 @@
 
 namespace vireo {
 
-ClientTable::ClientTable(std::shared_ptr<ServerEvents> events)
-    : events_(std::move(events)), entries_(kGrowth)
+ClientTable::ClientTable(std::shared_ptr<ServerEvents> events) : events_(std::move(events)), entries_(kGrowth)
 {
 }
 
 void ClientTable::Register(int socket, const Ipv4Endpoint& peer)
 {
+    ClientEntry told;
     {
         std::lock_guard guard(lock_);
         ClientEntry* chosen = nullptr;
@@ -29,46 +29,48 @@ void ClientTable::Register(int socket, const Ipv4Endpoint& peer)
         chosen->socket = socket;
         chosen->peer = peer;
         chosen->connected_at = std::chrono::system_clock::now();
+        told = *chosen;
     }
-    if (events_) events_->OnClientNotice(ClientNotice::Connected, socket);
+    if (events_) events_->OnClientNotice(ClientNotice::Connected, told);
 }
 
 template <typename Change>
-bool ClientTable::Update(int socket, Change change)
+std::optional<ClientEntry> ClientTable::Update(int socket, Change change)
 {
     std::lock_guard guard(lock_);
     for (ClientEntry& entry : entries_) {
         if (entry.socket == socket && entry.connected_at != SystemTime{}) {
             change(entry);
-            return true;
+            return entry;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void ClientTable::SetState(int socket, ClientState state, std::string_view url)
 {
     std::string shown(CutUtf8(url, ClientEntry::kMaxUrlBytes));
-    bool found = Update(socket, [&](ClientEntry& entry) {
+    const std::optional<ClientEntry> told = Update(socket, [&](ClientEntry& entry) {
         entry.state = state;
         entry.url = std::move(shown);
     });
-    if (found && events_) events_->OnClientNotice(ClientNotice::StateChanged, socket);
+    if (told && events_) events_->OnClientNotice(ClientNotice::StateChanged, *told);
 }
 
 void ClientTable::SetProgress(const TransferMeter& meter)
 {
-    bool found = Update(meter.socket, [&](ClientEntry& entry) {
+    const std::optional<ClientEntry> told = Update(meter.socket, [&](ClientEntry& entry) {
         entry.total = meter.total;
         entry.sent = meter.sent;
     });
-    if (found && events_) events_->OnClientNotice(ClientNotice::Progress, meter.socket);
+    if (told && events_) events_->OnClientNotice(ClientNotice::Progress, *told);
 }
 
 void ClientTable::MarkClosed(int socket)
 {
-    bool found = Update(socket, [](ClientEntry& entry) { entry.closed_at = std::chrono::system_clock::now(); });
-    if (found && events_) events_->OnClientNotice(ClientNotice::Closed, socket);
+    const std::optional<ClientEntry> told =
+        Update(socket, [](ClientEntry& entry) { entry.closed_at = std::chrono::system_clock::now(); });
+    if (told && events_) events_->OnClientNotice(ClientNotice::Closed, *told);
 }
 
 std::optional<ClientEntry> ClientTable::Snapshot(int socket) const

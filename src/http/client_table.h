@@ -10,32 +10,10 @@
 #include <vector>
 
 #include "base/ipv4.h"
+#include "http/client_entry.h"
 #include "http/server_events.h"
 
 namespace vireo {
-
-enum class ClientState {
-    Connected = 0,  // nothing known yet
-    Download = 1,   // GET or HEAD
-    Upload = 2,     // POST
-    Refused = 3,    // refused or failed; the window shows "Bad Request"
-};
-
-using SystemTime = std::chrono::system_clock::time_point;
-
-struct ClientEntry {
-    int socket = -1;
-    Ipv4Endpoint peer;
-    ClientState state = ClientState::Connected;
-    SystemTime connected_at{};  // epoch: never used
-    SystemTime closed_at{};     // epoch: still open
-    std::uint64_t total = 0;    // bytes the current response will send, header included
-    std::uint64_t sent = 0;
-    std::string url;            // decoded request URL, at most kMaxUrlBytes
-
-    static constexpr std::size_t kMaxUrlBytes = 259;
-    bool IsFree() const { return connected_at == SystemTime{} || closed_at != SystemTime{}; }
-};
 
 // Progress of one response, reported to the table as it is sent.
 struct TransferMeter {
@@ -61,9 +39,10 @@ public:
     std::size_t Capacity() const;
 
 private:
-    // Runs change on the entry of the socket under the lock; false when there is none.
+    // Runs change on the entry of the socket under the lock and returns a copy of the result, for
+    // the event sink; nothing when there is no such entry.
     template <typename Change>
-    bool Update(int socket, Change change);
+    std::optional<ClientEntry> Update(int socket, Change change);
 
     std::shared_ptr<ServerEvents> events_;
     mutable std::mutex lock_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "http/client_entry.h"
+
 namespace vireo {
 
 // What the server tells the window (or the headless runner) about itself. The numbers are the
@@ -10,7 +12,9 @@ enum class ServerNotice {
     Stopped = 32777,
 };
 
-// What a connection thread tells the window about its client, keyed by the client's socket.
+// What a connection thread tells the window about its client; the notice carries the client's
+// entry as it was at that moment, so a later connection on the same descriptor is never mistaken
+// for it.
 enum class ClientNotice {
     Connected = 1000,
     StateChanged = 1001,
@@ -34,7 +38,7 @@ class ServerEvents {
 public:
     virtual ~ServerEvents() = default;
     virtual void OnServerNotice(ServerNotice notice) = 0;
-    virtual void OnClientNotice(ClientNotice notice, int socket) = 0;
+    virtual void OnClientNotice(ClientNotice notice, const ClientEntry& client) = 0;
     // Called on the thread of the service (a connection thread, the chat thread); ignored unless
     // wanted.
     virtual void OnServiceNotice(ServiceNotice) {}

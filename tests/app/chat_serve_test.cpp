@@ -24,8 +24,10 @@ TEST(ChatServeTest, RoomStartsWithTheServerAndEndsBeforeIt)
     EXPECT_EQ(serve.ReadLine(), "Chat room started.");
 
     ChatClient a(port);
+    ASSERT_TRUE(a.WaitForListReloads(1)) << a.received();
     ChatClient b(port, {127, 0, 0, 2});
-    ASSERT_TRUE(a.WaitForListReloads(2));
+    ASSERT_TRUE(b.joined());
+    ASSERT_TRUE(a.WaitForListReloads(2)) << a.received();
     const std::string full = Exchange(port, "GET /Webchat/output.htm?id=9 HTTP/1.1\r\n\r\n");
     EXPECT_NE(full.find(">Chat Room Full<"), std::string::npos);
 

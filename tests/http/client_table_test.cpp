@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "http/client_table.h"
+
+#include <gtest/gtest.h>
 
 #include "http/growable_buffer.h"
 
@@ -33,7 +33,10 @@ TEST(GrowableBufferTest, GrowsInWholeGranulesAndKeepsTheTailZero)
 class CountingEvents final : public ServerEvents {
 public:
     void OnServerNotice(ServerNotice) override {}
-    void OnClientNotice(ClientNotice notice, int) override { ++counts[static_cast<int>(notice) - 1000]; }
+    void OnClientNotice(ClientNotice notice, const ClientEntry&) override
+    {
+        ++counts[static_cast<int>(notice) - 1000];
+    }
     int counts[4] = {};
 };
 

@@ -121,10 +121,10 @@ void RecordingEvents::OnServerNotice(ServerNotice notice)
     changed_.notify_all();
 }
 
-void RecordingEvents::OnClientNotice(ClientNotice notice, int socket)
+void RecordingEvents::OnClientNotice(ClientNotice notice, const ClientEntry& client)
 {
     std::lock_guard guard(lock_);
-    last_socket_ = socket;
+    last_socket_ = client.socket;
     ++client_counts_[static_cast<int>(notice) - static_cast<int>(ClientNotice::Connected)];
     changed_.notify_all();
 }
@@ -167,8 +167,8 @@ bool RecordingEvents::WaitForServiceNotices(ServiceNotice notice, std::size_t co
 {
     std::unique_lock guard(lock_);
     return changed_.wait_for(guard, limit, [&] {
-        return static_cast<std::size_t>(std::count(service_notices_.begin(), service_notices_.end(), notice)) >=
-               count;
+        return static_cast<std::size_t>(
+                   std::count(service_notices_.begin(), service_notices_.end(), notice)) >= count;
     });
 }
 

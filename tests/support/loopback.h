@@ -55,7 +55,7 @@ std::string MaskDate(std::string answer);
 class RecordingEvents final : public ServerEvents {
 public:
     void OnServerNotice(ServerNotice notice) override;
-    void OnClientNotice(ClientNotice notice, int socket) override;
+    void OnClientNotice(ClientNotice notice, const ClientEntry& client) override;
     void OnServiceNotice(ServiceNotice notice) override;
 
     // How many service notices of this kind have arrived.

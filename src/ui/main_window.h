@@ -1,0 +1,126 @@
+#pragma once
+
+// The desktop program's window "Vireo": the shared folders and their files, the address of what
+// is selected, the clients as they come and go, and the switch that starts and stops the server.
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "base/ipv4.h"
+#include "http/server.h"
+#include "ui/client_rows.h"
+#include "ui/shown_url.h"
+#include "ui/window_events.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vireo {
+
+// What the window asks of the desktop; tests put their own in place.
+struct DesktopActions {
+    // Opens an address (always http or https) in the browser.
+    std::function<void(const QString& url)> open_url;
+    // Opens a local folder in the file manager.
+    std::function<void(const QString& path)> open_folder;
+    // Asks a yes/no question; true for yes.
+    std::function<bool(QWidget* parent, const QString& question)> confirm;
+    // Shows a message.
+    std::function<void(QWidget* parent, const QString& message)> inform;
+};
+DesktopActions SystemDesktopActions();
+
+class MainWindow final : public QDialog {
+public:
+    // `setup` answers the site's requests; `auto_start` starts the server at once and keeps the
+    // window hidden until something shows it.
+    MainWindow(ServerSetup setup, bool auto_start, DesktopActions desktop = SystemDesktopActions());
+    ~MainWindow() override;
+
+    // Shows the window, raised and active.
+    void BringToFront();
+    // Starts or stops the server, as the "Start Server" switch does (stopping asks first).
+    void SetServerRunning(bool run);
+    bool IsServerRunning() const;
+    // Stops the chat room and the server without asking, and ends the program once it has stopped.
+    void Quit();
+
+    // Called on the window's thread each time the server starts listening.
+    void OnListening(std::function<void()> told) { on_listening_ = std::move(told); }
+    // The site's address while the server listens, for threads other than the window's.
+    std::optional<Ipv4Endpoint> ListeningAt() const;
+
+    // For the tray and the tests.
+    QString StatusText() const;
+    QString ShownUrlText() const;
+    QTreeWidget* clientList() const { return clients_; }
+    QListWidget* folderList() const { return folders_; }
+    QTreeWidget* fileList() const { return files_; }
+    QPushButton* startButton() const { return start_; }
+
+    // Close, Esc and the close box: while the server runs only hides the window, else ends the
+    // program.
+    void reject() override;
+    void setVisible(bool visible) override;
+
+private:
+    void BuildWidgets();
+    void FillFolders();
+    void FillFiles();
+    void RefreshUrl();
+    void Refresh();
+    void ShowClients();
+    void OnStartToggled(bool checked);
+    void OnServerNotice(ServerNotice notice);
+    void OnServiceNotice(ServiceNotice notice);
+    void OnClientNotices(const std::vector<ClientNoticeRecord>& notices);
+    void ShowFolderMenu(const QPoint& at);
+    void ShowFileMenu(const QPoint& at);
+    void ShowClientMenu(const QPoint& at);
+    void ChooseShownAddress();
+    void AskRouter();
+    void ShowAbout();
+    void ShowHelp();
+    void ShowGuestbookAlarm();
+    Ipv4Endpoint SiteAddress() const;
+    UrlSelection CurrentSelection() const;
+
+    DesktopActions desktop_;
+    std::shared_ptr<WindowEvents> events_;
+    std::unique_ptr<Server> server_;
+    ClientRows client_rows_;
+    bool auto_start_ = false;  // the first attempt to show the window is swallowed
+    bool busy_ = false;
+    bool quitting_ = false;
+    bool alarm_open_ = false;
+    std::optional<Ipv4Address> chosen_address_;  // picked with "IP..." for a server on every address
+    std::jthread router_question_;
+    std::function<void()> on_listening_;
+    mutable std::mutex listening_lock_;
+    std::optional<Ipv4Endpoint> listening_at_;  // under listening_lock_
+
+    QListWidget* folders_ = nullptr;
+    QTreeWidget* files_ = nullptr;
+    QTreeWidget* clients_ = nullptr;
+    QLineEdit* url_ = nullptr;
+    QPushButton* copy_ = nullptr;
+    QPushButton* open_ = nullptr;
+    QPushButton* choose_ip_ = nullptr;
+    QCheckBox* use_router_ = nullptr;
+    QLineEdit* router_address_ = nullptr;
+    QPushButton* ask_router_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace vireo

@@ -1,0 +1,260 @@
+// The main window with a real server on a free loopback port, under Qt's offscreen platform.
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <memory>
+
+#include "app/route_table.h"
+#include "base/socket_address.h"
+#include "base/unique_fd.h"
+#include "community/chat/chat_room.h"
+#include "settings/settings.h"
+#include "settings/settings_folders.h"
+#include "site/site_server.h"
+#include "support/loopback.h"
+#include "support/test_home.h"
+
+namespace vireo::testing {
+namespace {
+
+// A port nobody listens on right now.
+std::uint16_t FreePort()
+{
+    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = ToSockaddr({{127, 0, 0, 1}, 0});
+    socklen_t length = sizeof address;
+    ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    return FromSockaddr(address).port;
+}
+
+// What the window asked of the desktop.
+struct DesktopRecord {
+    std::vector<QString> opened;
+    std::vector<QString> messages;
+    bool answer = true;
+    std::function<void()> while_message_shows;
+};
+
+DesktopActions Recorded(DesktopRecord& record)
+{
+    DesktopActions actions;
+    actions.open_url = [&record](const QString& url) { record.opened.push_back(url); };
+    actions.open_folder = [&record](const QString& path) { record.opened.push_back(path); };
+    actions.confirm = [&record](QWidget*, const QString& question) {
+        record.messages.push_back(question);
+        return record.answer;
+    };
+    actions.inform = [&record](QWidget*, const QString& message) {
+        record.messages.push_back(message);
+        if (record.while_message_shows) record.while_message_shows();
+    };
+    return actions;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "vireo_tests_ui";
+        static char* argv[] = {name, nullptr};
+        app = new QApplication(argc, argv);
+    }
+    // Before the program's own exit: Qt's cleanup must run while Qt is still all there.
+    static void TearDownTestSuite()
+    {
+        delete app;
+        app = nullptr;
+    }
+    static inline QApplication* app = nullptr;
+
+    void SetUp() override
+    {
+        port = FreePort();
+        ASSERT_TRUE(SetListenIp({127, 0, 0, 1}));
+        ASSERT_TRUE(SetListenPort(port));
+    }
+    void TearDown() override { SiteChatRoom().StopAndWait(); }
+
+    std::unique_ptr<MainWindow> Open(bool auto_start = false)
+    {
+        return std::make_unique<MainWindow>(SiteServerSetup(SiteRoutes()), auto_start, Recorded(desktop));
+    }
+    static bool Start(MainWindow& window)
+    {
+        window.SetServerRunning(true);
+        return QTest::qWaitFor([&] { return window.StatusText().startsWith("Server is working"); }, 10000);
+    }
+    static bool Stopped(MainWindow& window)
+    {
+        return QTest::qWaitFor([&] { return window.StatusText() == "Server is not working."; }, 10000);
+    }
+
+    TestHome home;
+    std::uint16_t port = 0;
+    DesktopRecord desktop;
+};
+
+TEST_F(MainWindowTest, StartAndStopTheServer)
+{
+    auto window = Open();
+    EXPECT_EQ(window->StatusText(), "Server is not working.");
+    EXPECT_EQ(window->ShownUrlText(), "");
+    ASSERT_TRUE(Start(*window));
+    EXPECT_EQ(window->StatusText(), QString("Server is working on port %1").arg(port));
+    EXPECT_TRUE(window->startButton()->isChecked());
+    EXPECT_EQ(window->ShownUrlText(), QString("http://127.0.0.1:%1/").arg(port));
+
+    // Stopping asks first; "No" keeps it running.
+    desktop.answer = false;
+    window->SetServerRunning(false);
+    EXPECT_TRUE(window->IsServerRunning());
+    EXPECT_TRUE(window->startButton()->isChecked());
+    desktop.answer = true;
+    window->SetServerRunning(false);
+    ASSERT_TRUE(Stopped(*window));
+    EXPECT_FALSE(window->startButton()->isChecked());
+    EXPECT_EQ(window->ShownUrlText(), "");
+    EXPECT_EQ(desktop.messages, (std::vector<QString>{"This will stop your Web server\r\nAre you sure?",
+                                                      "This will stop your Web server\r\nAre you sure?"}));
+}
+
+TEST_F(MainWindowTest, FailedStartSaysWhy)
+{
+    UniqueFd taken(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = ToSockaddr({{127, 0, 0, 1}, port});
+    ASSERT_EQ(::bind(taken.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(taken.get(), 1), 0);
+    auto window = Open();
+    window->SetServerRunning(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->StatusText().startsWith("Server Error"); }, 10000));
+    EXPECT_EQ(window->StatusText(), "Server Error: 98 ");
+    EXPECT_FALSE(window->startButton()->isChecked());
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0],
+              QString("Failed starting server on port %1. Error = 98.\r\n\r\nPlease click the "
+                      "[Server Property] button, change the port number, and try again.")
+                  .arg(port));
+    // The switch works again once the port is free.
+    taken.reset();
+    EXPECT_TRUE(Start(*window));
+}
+
+TEST_F(MainWindowTest, ClientsAppearAsTheyCome)
+{
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    for (int i = 0; i < 3; ++i) Exchange(port, "GET /nothing-here HTTP/1.1\r\n\r\n");
+    QTreeWidget* clients = window->clientList();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return clients->topLevelItemCount() == 3 && clients->topLevelItem(2)->text(2) == "Closed"; },
+        10000));
+    const QTreeWidgetItem* row = clients->topLevelItem(0);
+    EXPECT_EQ(row->text(1), "127.0.0.1");
+    EXPECT_EQ(row->text(2), "Closed");
+    EXPECT_EQ(row->text(3), "/nothing-here");
+    EXPECT_EQ(row->text(0).size(), 19);
+}
+
+TEST_F(MainWindowTest, FolderListAndTheShownAddress)
+{
+    ASSERT_TRUE(WriteFolder("Holiday Photos", {home.path().string(), "", false, false, true, false}));
+    auto window = Open();
+    QListWidget* folders = window->folderList();
+    ASSERT_EQ(folders->count(), 5);
+    EXPECT_EQ(folders->item(0)->text(), "Dynamic Files");
+    EXPECT_EQ(folders->item(1)->text(), "Webchat");
+    EXPECT_EQ(folders->item(2)->text(), "WebCommunity");
+    EXPECT_EQ(folders->item(3)->text(), "Extension");
+    EXPECT_EQ(folders->item(4)->text(), "Holiday Photos");
+    ASSERT_TRUE(Start(*window));
+    folders->setCurrentRow(4);
+    EXPECT_EQ(window->ShownUrlText(), QString("http://127.0.0.1:%1/Holiday%20Photos/").arg(port));
+    folders->setCurrentRow(1);  // the room is closed: the site itself
+    EXPECT_EQ(window->ShownUrlText(), QString("http://127.0.0.1:%1/").arg(port));
+}
+
+TEST_F(MainWindowTest, AutoStartKeepsTheWindowHiddenUntilAsked)
+{
+    auto window = Open(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->IsServerRunning(); }, 10000));
+    window->show();
+    EXPECT_FALSE(window->isVisible());
+    window->BringToFront();
+    EXPECT_TRUE(window->isVisible());
+    // Closed while the server runs, it only hides.
+    window->reject();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->IsServerRunning());
+}
+
+TEST_F(MainWindowTest, GuestbookAlarmsShowOneBoxAtATime)
+{
+    ASSERT_TRUE(SetEnableGuestbook(true));
+    ASSERT_TRUE(SetGuestbookAlarm(true));
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    auto post = [this] {
+        Exchange(port,
+                 "POST /Guestbook/ HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                 "Content-Length: 5\r\n\r\nmsg=x");
+    };
+    // While the first box shows, a second message arrives: it raises the window, no second box.
+    desktop.while_message_shows = [&] {
+        desktop.while_message_shows = nullptr;
+        post();
+        QTest::qWait(1000);
+    };
+    post();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.messages.empty(); }, 10000));
+    QTest::qWait(500);
+    EXPECT_EQ(desktop.messages, (std::vector<QString>{"There is a new message in your guestbook."}));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ChatRoomStartsWithTheServerWhenAsked)
+{
+    ASSERT_TRUE(SetAutoStartChatRoom(true));
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    ASSERT_TRUE(QTest::qWaitFor([] { return SiteChatRoom().IsRunning(); }, 10000));
+    window->folderList()->setCurrentRow(1);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->ShownUrlText() == QString("http://127.0.0.1:%1/Webchat/").arg(port); }, 10000));
+    // Stopping the server from the window ends the room first.
+    window->SetServerRunning(false);
+    ASSERT_TRUE(Stopped(*window));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !SiteChatRoom().IsRunning(); }, 10000));
+}
+
+// Not a check: with VIREO_SCREENSHOTS=folder set, saves the window as a visitor has just left it,
+// for a person to look at (docs/screenshots/main-window.png).
+TEST_F(MainWindowTest, Screenshot)
+{
+    const char* folder = std::getenv("VIREO_SCREENSHOTS");
+    if (!folder) GTEST_SKIP() << "VIREO_SCREENSHOTS is not set";
+    ASSERT_TRUE(WriteFolder("Photos", {home.path().string(), "Holiday photos", true, false, true, true}));
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    window->folderList()->setCurrentRow(4);
+    for (std::string_view path : {"/", "/Photos/", "/Photos/missing.jpg"})
+        Exchange(port, "GET " + std::string(path) + " HTTP/1.1\r\n\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->clientList()->topLevelItemCount() == 3; }, 10000));
+    window->show();
+    QTest::qWait(200);
+    EXPECT_TRUE(window->grab().save(QString("%1/main-window.png").arg(folder)));
+}
+
+}  // namespace
+}  // namespace vireo::testing
