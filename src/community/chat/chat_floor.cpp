@@ -30,6 +30,12 @@ bool HasGone(const StreamSocket& socket)
     }
 }
 
+void ResetOnClose(const StreamSocket& socket)
+{
+    const linger reset{1, 0};
+    ::setsockopt(socket.handle(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+}
+
 }  // namespace
 
 void ChatFloor::Reset(std::uint32_t capacity, std::shared_ptr<ServerEvents> owner)
@@ -125,7 +131,12 @@ void ChatFloor::Speak(const ChatSpeech& speech)
     const std::string html = ChatMessageHtml(speech.text);
     const std::string& sender = slots_[*from].member.name;
     std::optional<std::size_t> to;
-    if (!speech.to.empty() && !EqualsIgnoreCase(speech.to, "All")) to = SlotNamed(speech.to);
+    if (!speech.to.empty() && !EqualsIgnoreCase(speech.to, "All")) {
+        to = SlotNamed(speech.to);
+        // Words meant for one member never go to everybody: the one they were for has left or
+        // taken another name since the sender picked it.
+        if (!to) return Reply(*from, "[" + HtmlEscape(speech.to) + "] is not in the chat room.");
+    }
     if (!to) {
         const std::string speaker = HtmlEscape(sender);
         for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -205,10 +216,13 @@ void ChatFloor::SendQueued()
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         if (!InUse(i)) continue;
         StreamSocket& socket = *slots_[i].socket;
-        if (socket.Send(0) < 0 || socket.QueuedLength() > kChatQueueLimit) {
-            Drop(i);
-            someone_left = true;
-        }
+        const bool failed = socket.Send(0) < 0;
+        if (!failed && socket.QueuedLength() <= kChatQueueLimit) continue;
+        // A browser that stopped reading would keep megabytes of talk in the system's buffers
+        // long after its slot is free; a reset lets them go at once.
+        if (!failed) ResetOnClose(socket);
+        Drop(i);
+        someone_left = true;
     }
     if (someone_left) SendToAll(kListReloadScript);
 }
