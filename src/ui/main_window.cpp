@@ -37,6 +37,7 @@
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
+#include "ui/logbook_window.h"
 
 namespace vireo {
 namespace {
@@ -657,6 +658,10 @@ void MainWindow::ShowClientMenu(const QPoint& at)
         ShowClients();
     });
     clear->setEnabled(clients_->topLevelItemCount() > 0);
+    menu.addAction(QStringLiteral("Open Logbook"), this, [this] {
+        LogbookWindow logbook(this, desktop_.confirm);
+        logbook.exec();
+    });
     menu.exec(clients_->viewport()->mapToGlobal(at));
 }
 

@@ -22,6 +22,7 @@
 #include "site/site_server.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
+#include "ui/qt_test_suite.h"
 
 namespace vireo::testing {
 namespace {
@@ -61,24 +62,8 @@ DesktopActions Recorded(DesktopRecord& record)
     return actions;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public QtTestSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "vireo_tests_ui";
-        static char* argv[] = {name, nullptr};
-        app = new QApplication(argc, argv);
-    }
-    // Before the program's own exit: Qt's cleanup must run while Qt is still all there.
-    static void TearDownTestSuite()
-    {
-        delete app;
-        app = nullptr;
-    }
-    static inline QApplication* app = nullptr;
-
     void SetUp() override
     {
         port = FreePort();
