@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QListWidget>
@@ -221,6 +222,27 @@ TEST_F(MainWindowTest, ChatRoomStartsWithTheServerWhenAsked)
     window->SetServerRunning(false);
     ASSERT_TRUE(Stopped(*window));
     EXPECT_TRUE(QTest::qWaitFor([] { return !SiteChatRoom().IsRunning(); }, 10000));
+}
+
+TEST_F(MainWindowTest, AVisitorWakingTheHostOpensTheRoomOnce)
+{
+    ASSERT_TRUE(SetAutoStartChatRoom(true));
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    ASSERT_TRUE(QTest::qWaitFor([] { return SiteChatRoom().IsRunning(); }, 10000));
+    // A member from elsewhere, as the room sees it: its socket is one end of a pair.
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends), 0);
+    UniqueFd far_end(ends[1]);
+    auto socket = std::make_unique<StreamSocket>();
+    socket->Attach(ends[0]);
+    SiteChatRoom().PostJoin({77, std::move(socket), {192, 0, 2, 1}, false});
+    SiteChatRoom().PostSpeech({77, "All", "!wakeup"});
+    SiteChatRoom().PostSpeech({77, "All", "!wakeup"});
+    const QString room = QString("http://127.0.0.1:%1/WebChat/").arg(port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.opened.empty(); }, 10000));
+    QTest::qWait(300);
+    EXPECT_EQ(desktop.opened, (std::vector<QString>{room}));
 }
 
 // Not a check: with VIREO_SCREENSHOTS=folder set, saves the window as a visitor has just left it,
