@@ -35,7 +35,7 @@ EnterTextDialog::EnterTextDialog(QWidget* parent) : QDialog(parent)
     auto* label = new QLabel(QStringLiteral("Text:"), this);
     edit_ = new QLineEdit(this);
     edit_->setMaxLength(kMaxSearchCharacters);
-    edit_->setAccessibleName(QStringLiteral("Text"));
+    edit_->setAccessibleName(QStringLiteral("Text:"));
     label->setBuddy(edit_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -73,11 +73,11 @@ LogbookWindow::LogbookWindow(QWidget* parent, std::function<bool(QWidget*, const
     auto* reset = new QPushButton(QStringLiteral("Reset"), this);
     auto* list = new QPushButton(QStringLiteral("List Records..."), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    list->setAccessibleName(QStringLiteral("List Records"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* button : {refresh, reset, list, close}) {
         button->setAutoDefault(false);
+        button->setAccessibleName(button->text());
         buttons->addWidget(button);
     }
     auto* layout = new QVBoxLayout(this);

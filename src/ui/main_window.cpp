@@ -96,7 +96,7 @@ QTreeWidgetItem* FileRow(const fs::path& path, const QString& shown, FileListEnt
 QPushButton* Button(const QString& text, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
-    button->setAccessibleName(QString(text).remove(QLatin1Char('.')));
+    button->setAccessibleName(text);
     button->setAutoDefault(false);
     return button;
 }
@@ -183,13 +183,13 @@ void MainWindow::BuildWidgets()
     auto* url_label = new QLabel(QStringLiteral("URL:"), this);
     url_ = new QLineEdit(this);
     url_->setReadOnly(true);
-    url_->setAccessibleName(QStringLiteral("URL"));
+    url_->setAccessibleName(QStringLiteral("URL:"));
     url_label->setBuddy(url_);
     copy_ = Button(QStringLiteral("Copy"), this);
     open_ = Button(QStringLiteral("Open"), this);
     choose_ip_ = Button(QStringLiteral("IP..."), this);
     use_router_ = new QCheckBox(QStringLiteral("Router:"), this);
-    use_router_->setAccessibleName(QStringLiteral("Router"));
+    use_router_->setAccessibleName(QStringLiteral("Router:"));
     router_address_ = new QLineEdit(this);
     router_address_->setAccessibleName(QStringLiteral("Router address"));
     ask_router_ = Button(QStringLiteral("Get..."), this);

@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -114,6 +116,19 @@ TEST_F(MainWindowTest, StartAndStopTheServer)
     EXPECT_EQ(window->ShownUrlText(), "");
     EXPECT_EQ(desktop.messages, (std::vector<QString>{"This will stop your Web server\r\nAre you sure?",
                                                       "This will stop your Web server\r\nAre you sure?"}));
+}
+
+TEST_F(MainWindowTest, EveryControlIsNamedAsItIsLabelled)
+{
+    auto window = Open();
+    const QList<QAbstractButton*> buttons = window->findChildren<QAbstractButton*>();
+    ASSERT_EQ(buttons.size(), 9);
+    for (const QAbstractButton* button : buttons) EXPECT_EQ(button->accessibleName(), button->text());
+    for (const QWidget* control : window->findChildren<QLineEdit*>())
+        EXPECT_FALSE(control->accessibleName().isEmpty());
+    EXPECT_EQ(window->folderList()->accessibleName(), "Folders");
+    EXPECT_EQ(window->fileList()->accessibleName(), "Files");
+    EXPECT_EQ(window->clientList()->accessibleName(), "Clients");
 }
 
 TEST_F(MainWindowTest, FailedStartSaysWhy)
