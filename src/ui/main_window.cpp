@@ -569,20 +569,32 @@ void MainWindow::reject()
 
 void MainWindow::ShowFolderMenu(const QPoint& at)
 {
-    QListWidgetItem* item = folders_->itemAt(at);
+    if (std::unique_ptr<QMenu> menu = FolderMenu(folders_->itemAt(at)))
+        menu->exec(folders_->viewport()->mapToGlobal(at));
+}
+
+void MainWindow::AddDynamicFiles()
+{
+    for (const QString& file : QFileDialog::getOpenFileNames(this, QStringLiteral("Add Files")))
+        AddDynamicFile(Utf8(file));
+    FillFiles();
+}
+
+std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
+{
     const FolderEntryKind kind = item ? KindOfFolderEntry(Utf8(item->text())) : FolderEntryKind::SharedFolder;
-    QMenu menu(this);
+    auto menu = std::make_unique<QMenu>(this);
     switch (kind) {
         case FolderEntryKind::SharedFolder: {
             const QList<QListWidgetItem*> chosen = folders_->selectedItems();
-            QAction* remove = menu.addAction(QStringLiteral("Remove Folders"), this, [this, chosen] {
+            QAction* remove = menu->addAction(QStringLiteral("Remove Folders"), this, [this, chosen] {
                 if (!desktop_.confirm(this, QStringLiteral("Remove selected folders from the web server?")))
                     return;
                 for (const QListWidgetItem* folder : chosen) DeleteFolder(Utf8(folder->text()));
                 FillFolders();
                 FillFiles();
             });
-            QAction* explore = menu.addAction(QStringLiteral("Start Explorer"), this, [this, item] {
+            QAction* explore = menu->addAction(QStringLiteral("Start Explorer"), this, [this, item] {
                 if (const std::optional<std::string> path = GetFolderPath(Utf8(item->text())))
                     desktop_.open_folder(Text(*path));
             });
@@ -591,78 +603,80 @@ void MainWindow::ShowFolderMenu(const QPoint& at)
             break;
         }
         case FolderEntryKind::DynamicFiles: {
-            menu.addAction(QStringLiteral("Add Files..."), this, [this] {
-                for (const QString& file : QFileDialog::getOpenFileNames(this, QStringLiteral("Add Files")))
-                    AddDynamicFile(Utf8(file));
-                FillFiles();
-            });
-            QAction* listed = menu.addAction(QStringLiteral("Allow list files"), this,
-                                             [](bool on) { SetDynamicFolderVisible(on); });
+            menu->addAction(QStringLiteral("Add Files..."), this, [this] { AddDynamicFiles(); });
+            QAction* listed = menu->addAction(QStringLiteral("Allow list files"), this,
+                                              [](bool on) { SetDynamicFolderVisible(on); });
             listed->setCheckable(true);
             listed->setChecked(GetDynamicFolderVisible());
             break;
         }
         case FolderEntryKind::Webchat: {
             ChatRoom& room = SiteChatRoom();
-            QAction* start = menu.addAction(QStringLiteral("Start Webchat"), this, [this] {
+            QAction* start = menu->addAction(QStringLiteral("Start Webchat"), this, [this] {
                 SiteChatRoom().Start(events_, GetChatRoomMaxMember());
             });
             QAction* stop =
-                menu.addAction(QStringLiteral("Stop Webchat"), this, [] { SiteChatRoom().Stop(); });
+                menu->addAction(QStringLiteral("Stop Webchat"), this, [] { SiteChatRoom().Stop(); });
             start->setEnabled(IsServerRunning() && !room.IsRunning());
             stop->setEnabled(room.IsRunning());
             break;
         }
         case FolderEntryKind::WebCommunity:
         case FolderEntryKind::Extension:
-            return;
+            return nullptr;
     }
-    menu.exec(folders_->viewport()->mapToGlobal(at));
+    return menu;
 }
 
 void MainWindow::ShowFileMenu(const QPoint& at)
 {
+    if (std::unique_ptr<QMenu> menu = FileMenu()) menu->exec(files_->viewport()->mapToGlobal(at));
+}
+
+std::unique_ptr<QMenu> MainWindow::FileMenu()
+{
     const QListWidgetItem* folder = folders_->currentItem();
-    if (!folder || KindOfFolderEntry(Utf8(folder->text())) != FolderEntryKind::DynamicFiles) return;
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Add Files..."), this, [this] {
-        for (const QString& file : QFileDialog::getOpenFileNames(this, QStringLiteral("Add Files")))
-            AddDynamicFile(Utf8(file));
-        FillFiles();
-    });
+    if (!folder || KindOfFolderEntry(Utf8(folder->text())) != FolderEntryKind::DynamicFiles) return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(QStringLiteral("Add Files..."), this, [this] { AddDynamicFiles(); });
     const QList<QTreeWidgetItem*> chosen = files_->selectedItems();
-    QAction* remove = menu.addAction(QStringLiteral("Remove Files"), this, [this, chosen] {
+    QAction* remove = menu->addAction(QStringLiteral("Remove Files"), this, [this, chosen] {
         for (const QTreeWidgetItem* file : chosen)
             DeleteDynamicFile(Utf8(file->data(0, kPathRole).toString()));
         FillFiles();
     });
     remove->setEnabled(!chosen.isEmpty());
-    menu.exec(files_->viewport()->mapToGlobal(at));
+    return menu;
 }
 
 void MainWindow::ShowClientMenu(const QPoint& at)
 {
+    ClientMenu()->exec(clients_->viewport()->mapToGlobal(at));
+}
+
+std::unique_ptr<QMenu> MainWindow::ClientMenu()
+{
     const QTreeWidgetItem* row = clients_->currentItem();
     std::optional<Ipv4Address> address;
     if (Ipv4Address parsed; row && ParseAddress(Utf8(row->text(1)), parsed)) address = parsed;
-    QMenu menu(this);
-    QAction* block = menu.addAction(QStringLiteral("Add to block list"), this, [address] {
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* block = menu->addAction(QStringLiteral("Add to block list"), this, [address] {
         if (address) AddToIpFilterList(*address);
     });
     block->setEnabled(address && GetIpFilterType() == IpFilterType::Forbidden);
-    QAction* copy = menu.addAction(QStringLiteral("Copy IP"), this,
-                                   [row] { QGuiApplication::clipboard()->setText(row->text(1)); });
+    QAction* copy = menu->addAction(QStringLiteral("Copy IP"), this,
+                                    [row] { QGuiApplication::clipboard()->setText(row->text(1)); });
     copy->setEnabled(row != nullptr);
-    QAction* clear = menu.addAction(QStringLiteral("Clear List"), this, [this] {
+    QAction* clear = menu->addAction(QStringLiteral("Clear List"), this, [this] {
         client_rows_.Clear();
         ShowClients();
     });
     clear->setEnabled(clients_->topLevelItemCount() > 0);
-    menu.addAction(QStringLiteral("Open Logbook"), this, [this] {
+    menu->addAction(QStringLiteral("Open Logbook"), this, [this] {
         LogbookWindow logbook(this, desktop_.confirm);
         logbook.exec();
     });
-    menu.exec(clients_->viewport()->mapToGlobal(at));
+    return menu;
 }
 
 void MainWindow::ChooseShownAddress()

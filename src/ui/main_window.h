@@ -21,6 +21,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -67,6 +69,11 @@ public:
     QListWidget* folderList() const { return folders_; }
     QTreeWidget* fileList() const { return files_; }
     QPushButton* startButton() const { return start_; }
+    // The context menus as they would open now: on a folder-list entry (or empty space), on the file
+    // list, on the client list. Nothing where the entry has no menu.
+    std::unique_ptr<QMenu> FolderMenu(QListWidgetItem* item);
+    std::unique_ptr<QMenu> FileMenu();
+    std::unique_ptr<QMenu> ClientMenu();
 
     // Close, Esc and the close box: while the server runs only hides the window, else ends the
     // program.
@@ -87,6 +94,7 @@ private:
     void ShowFolderMenu(const QPoint& at);
     void ShowFileMenu(const QPoint& at);
     void ShowClientMenu(const QPoint& at);
+    void AddDynamicFiles();
     void ChooseShownAddress();
     void AskRouter();
     void ShowAbout();

@@ -10,16 +10,19 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "app/route_table.h"
 #include "base/socket_address.h"
 #include "base/unique_fd.h"
 #include "community/chat/chat_room.h"
+#include "settings/address_list.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
 #include "site/site_server.h"
@@ -129,6 +132,64 @@ TEST_F(MainWindowTest, EveryControlIsNamedAsItIsLabelled)
     EXPECT_EQ(window->folderList()->accessibleName(), "Folders");
     EXPECT_EQ(window->fileList()->accessibleName(), "Files");
     EXPECT_EQ(window->clientList()->accessibleName(), "Clients");
+}
+
+// The enabled state of each item of a menu, by its text.
+std::map<QString, bool> Items(const std::unique_ptr<QMenu>& menu)
+{
+    std::map<QString, bool> items;
+    if (!menu) return items;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) items[action->text()] = action->isEnabled();
+    }
+    return items;
+}
+
+TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
+{
+    ASSERT_TRUE(WriteFolder("Docs", {home.path().string(), "", false, false, true, false}));
+    auto window = Open();
+    QListWidget* folders = window->folderList();
+    using Menu = std::map<QString, bool>;
+    EXPECT_EQ(Items(window->FolderMenu(nullptr)),
+              (Menu{{"Remove Folders", false}, {"Start Explorer", false}}));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(4))),
+              (Menu{{"Remove Folders", true}, {"Start Explorer", true}}));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(0))),
+              (Menu{{"Add Files...", true}, {"Allow list files", true}}));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
+              (Menu{{"Start Webchat", false}, {"Stop Webchat", false}}));
+    EXPECT_EQ(window->FolderMenu(folders->item(2)), nullptr);
+    ASSERT_TRUE(Start(*window));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
+              (Menu{{"Start Webchat", true}, {"Stop Webchat", false}}));
+    ASSERT_TRUE(SiteChatRoom().Start(nullptr, 4));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
+              (Menu{{"Start Webchat", false}, {"Stop Webchat", true}}));
+
+    // The file list has a menu only for the dynamic files.
+    folders->setCurrentRow(4);
+    EXPECT_EQ(window->FileMenu(), nullptr);
+    folders->setCurrentRow(0);
+    EXPECT_EQ(Items(window->FileMenu()), (Menu{{"Add Files...", true}, {"Remove Files", false}}));
+
+    // "Add to block list" needs a row and a forbidden-list IP filter.
+    EXPECT_EQ(Items(window->ClientMenu()), (Menu{{"Add to block list", false},
+                                                 {"Copy IP", false},
+                                                 {"Clear List", false},
+                                                 {"Open Logbook", true}}));
+    Exchange(port, "GET / HTTP/1.1\r\n\r\n");
+    QTreeWidget* clients = window->clientList();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clients->topLevelItemCount() == 1; }, 10000));
+    clients->setCurrentItem(clients->topLevelItem(0));
+    EXPECT_EQ(Items(window->ClientMenu())["Add to block list"], false);
+    ASSERT_TRUE(SetIpFilterType(static_cast<std::uint32_t>(IpFilterType::Forbidden)));
+    std::unique_ptr<QMenu> menu = window->ClientMenu();
+    EXPECT_EQ(
+        Items(menu),
+        (Menu{{"Add to block list", true}, {"Copy IP", true}, {"Clear List", true}, {"Open Logbook", true}}));
+    menu->actions().front()->trigger();
+    EXPECT_EQ(GetIpFilterList(), (AddressList{{127, 0, 0, 1}}));
 }
 
 TEST_F(MainWindowTest, FailedStartSaysWhy)
