@@ -39,7 +39,9 @@ void WindowEvents::OnServiceNotice(ServiceNotice notice)
 void WindowEvents::OnClientNotice(ClientNotice notice, const ClientEntry& client)
 {
     std::lock_guard guard(lock_);
-    if (pending_.size() >= kPendingLimit && notice == ClientNotice::Progress) return;
+    if (pending_.size() >= kPendingLimit &&
+        (notice == ClientNotice::Progress || pending_.size() >= 2 * kPendingLimit))
+        return;
     pending_.push_back({notice, client});
     if (scheduled_ || !context_) return;
     scheduled_ = true;

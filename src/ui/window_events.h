@@ -40,9 +40,10 @@ public:
     void OnClientNotice(ClientNotice notice, const ClientEntry& client) override;
     void OnServiceNotice(ServiceNotice notice) override;
 
-    // The most client notices kept between two hand-overs; beyond it progress reports are dropped
-    // (the next one says the same, with a larger number).
-    static constexpr std::size_t kPendingLimit = 20000;
+    // Client notices kept between two hand-overs: beyond kPendingLimit progress reports are dropped
+    // (the next one says the same, with a larger number), beyond twice that every notice, so a
+    // window that cannot keep up never holds more than this in memory.
+    static constexpr std::size_t kPendingLimit = 10000;
 
 private:
     void Post(std::function<void()> call);
