@@ -37,7 +37,7 @@ TEST(ServeLimitsTest, OutOfDescriptorsShedsConnectionsWithoutSpinning)
     TestHome home;
     SetListenIp({127, 0, 0, 1});
     ChildProcess serve(
-        {"/bin/sh", "-c", std::string("ulimit -n 16 && exec ") + VIREO_BINARY + " serve --port 0"});
+        {"/bin/sh", "-c", std::string("ulimit -n 20 && exec ") + VIREO_BINARY + " serve --port 0"});
     std::optional<std::string> first = serve.ReadLine();
     ASSERT_TRUE(first && first->starts_with("Listening on ")) << first.value_or("(nothing)");
     const std::uint16_t port = ListeningPort(*first);

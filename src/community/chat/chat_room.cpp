@@ -21,8 +21,6 @@ void Abandon(ChatRequest& request)
 
 }  // namespace
 
-ChatRoom::ChatRoom() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
 ChatRoom::~ChatRoom()
 {
     StopAndWait();
@@ -32,6 +30,8 @@ bool ChatRoom::Start(std::shared_ptr<ServerEvents> owner, std::uint32_t capacity
 {
     std::lock_guard guard(start_lock_);
     if (running_.load()) return true;
+    // Made with the first start: a program that never opens the room holds no descriptor for it.
+    if (!wake_) wake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!wake_) return false;
     // The previous thread has ended (the room no longer runs); only its handle is left.
     if (thread_.joinable()) thread_.join();
@@ -50,7 +50,8 @@ bool ChatRoom::Start(std::shared_ptr<ServerEvents> owner, std::uint32_t capacity
 void ChatRoom::Stop()
 {
     stop_ = true;
-    Wake();
+    // The wake descriptor exists once the room has run (it is made before running_ is set).
+    if (running_.load()) Wake();
 }
 
 void ChatRoom::StopAndWait()

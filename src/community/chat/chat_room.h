@@ -28,7 +28,7 @@ inline constexpr std::uint32_t kMaxChatCapacity = 999;
 // thread handles in order. Every call may come from any thread.
 class ChatRoom {
 public:
-    ChatRoom();
+    ChatRoom() = default;
     // Stops the room and waits for its thread.
     ~ChatRoom();
     ChatRoom(const ChatRoom&) = delete;
