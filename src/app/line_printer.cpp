@@ -1,6 +1,7 @@
 #include "app/line_printer.h"
 
 #include <chrono>
+#include <thread>
 #include <utility>
 
 #include "base/text_helpers.h"
@@ -9,7 +10,7 @@ namespace vireo {
 
 namespace {
 
-constexpr auto kGatherTime = std::chrono::milliseconds(5);
+constexpr auto kGatherTime = std::chrono::milliseconds(20);
 
 }  // namespace
 
@@ -61,23 +62,31 @@ void LinePrinter::Run()
         idle_ = true;
         changed_.wait(lock, [this] { return closing_ || !waiting_.empty() || left_out_ > 0; });
         idle_ = false;
-        if (waiting_.empty() && left_out_ == 0) return;
-        std::deque<std::string> batch = std::exchange(waiting_, {});
-        const std::size_t left_out = std::exchange(left_out_, 0);
-        writing_ = true;
-        lock.unlock();
-        for (const std::string& line : batch) out_ << line << '\n';
-        if (left_out > 0) {
-            out_ << "(" << left_out << " lines left out: the output was not being read)\n";
+        // A busy server prints a line per request. While lines keep coming, this thread writes what
+        // has gathered and then sleeps for a moment, and nobody wakes it for a line: many lines go
+        // out with one system call, and this thread wakes a few dozen times a second at most. Only
+        // a moment without a line sends it back to waiting, where the next line wakes it.
+        while (!waiting_.empty() || left_out_ > 0) {
+            std::deque<std::string> batch = std::exchange(waiting_, {});
+            const std::size_t left_out = std::exchange(left_out_, 0);
+            writing_ = true;
+            lock.unlock();
+            for (const std::string& line : batch) out_ << line << '\n';
+            if (left_out > 0) {
+                out_ << "(" << left_out << " lines left out: the output was not being read)\n";
+            }
+            out_.flush();
+            lock.lock();
+            writing_ = false;
+            changed_.notify_all();
+            if (closing_) continue;
+            // Sleeping without the lock (rather than waiting on the condition) leaves the lock free
+            // for whoever prints meanwhile, and takes it back without a system call.
+            lock.unlock();
+            std::this_thread::sleep_for(kGatherTime);
+            lock.lock();
         }
-        out_.flush();
-        lock.lock();
-        writing_ = false;
-        changed_.notify_all();
-        // A busy server prints a line per request: once lines come faster than one per batch,
-        // gathering them for a moment writes many with one system call and wakes this thread a
-        // few hundred times a second at most.
-        if (batch.size() > 1) changed_.wait_for(lock, kGatherTime, [this] { return closing_; });
+        if (closing_) return;
     }
 }
 

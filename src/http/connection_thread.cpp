@@ -5,12 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <new>
+#include <thread>
 
+#include "base/ascii_case.h"
+#include "base/text_helpers.h"
 #include "http/connection.h"
 #include "http/send_response.h"
 #include "http/server.h"
@@ -24,10 +26,26 @@ constexpr int kLingerMs = 100;
 // megabyte is plenty, and the threads that wait between connections hold little memory.
 constexpr std::size_t kStackBytes = 512 * 1024;
 
-struct ThreadStart {
-    std::shared_ptr<ServerContext> context;
-    std::unique_ptr<Connection> connection;
-};
+// How many threads wait in accept at a time. Each visitor wakes one of them, and only when both
+// have taken a connection is a parked thread called: one visitor at a time (the usual case) never
+// needs one. Few, since each waiting accept holds a descriptor in reserve.
+constexpr int kAcceptors = 2;
+// More threads than this parked are not kept.
+constexpr int kMaxParked = 64;
+// After an accept failure, a little wait before the next attempt.
+constexpr auto kAcceptRetry = std::chrono::milliseconds(100);
+
+// Whether the request's Connection header names "close".
+bool AnnouncesClose(const Request& request)
+{
+    std::string_view options = request.Header("connection");
+    while (!options.empty()) {
+        const std::size_t comma = std::min(options.find(','), options.size());
+        if (EqualsIgnoreCase(Trimmed(options.substr(0, comma)), "close")) return true;
+        options.remove_prefix(std::min(comma + 1, options.size()));
+    }
+    return false;
+}
 
 // True when everything the client sent has been read and its request announced no body: closing
 // cannot then reset the connection, so there is nothing to wait for.
@@ -37,9 +55,12 @@ bool ClientSentAll(const Connection& connection)
     const bool bodiless = (request.method() == Method::Get || request.method() == Method::Head) &&
                           request.Header("content-length").empty() &&
                           request.Header("transfer-encoding").empty();
+    if (!bodiless || !connection.ReceivedData().empty()) return false;
+    // A client that announced the end of the connection sends no further request on it, so there
+    // is no need to ask the system whether more bytes came.
+    if (AnnouncesClose(request)) return true;
     int unread = 0;
-    return bodiless && connection.ReceivedData().empty() &&
-           ::ioctl(connection.handle(), FIONREAD, &unread) == 0 && unread == 0;
+    return ::ioctl(connection.handle(), FIONREAD, &unread) == 0 && unread == 0;
 }
 
 // Half-closes the connection and gives the client a moment to read the answer and close its
@@ -58,11 +79,8 @@ void LingerBeforeClose(Connection& connection)
     }
 }
 
-void ServeConnection(ThreadStart& start)
+void ServeConnection(Connection& connection, ServerContext& context)
 {
-    Connection& connection = *start.connection;
-    ServerContext& context = *start.context;
-
     const int socket = connection.handle();
     Ipv4Endpoint peer;
     connection.PeerAddress(peer);
@@ -82,119 +100,117 @@ void ServeConnection(ThreadStart& start)
     }
 }
 
-std::unique_ptr<ThreadStart> MakeThreadStart(const std::shared_ptr<ServerContext>& context,
-                                             StreamSocket& accepted)
+// Answers one admitted connection on this thread.
+void Serve(ServerContext& context, StreamSocket& accepted)
 {
-    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{context, nullptr});
-    if (start) start->connection.reset(new (std::nothrow) Connection);
-    if (!start || !start->connection) {
-        accepted.Close();
-        return nullptr;
-    }
-    start->connection->TakeOver(accepted);
-    return start;
+    std::unique_ptr<Connection> connection(new (std::nothrow) Connection);
+    if (!connection) return;
+    connection->TakeOver(accepted);
+    ServeConnection(*connection, context);
 }
 
-// Under load the next visitor is usually waiting already when a connection ends: the thread takes
-// it from the listener itself, with the listener's admission rules, so nobody has to be woken and
-// handed the connection. Nothing when none waits.
-std::unique_ptr<ThreadStart> TakeWaitingConnection(const std::shared_ptr<ServerContext>& context)
+// Waits until the thread is called to wait in accept: false when it is to end instead (the server
+// stopped, enough threads are parked, or none called it for the idle limit).
+bool Park(ServerContext& context)
 {
-    StreamSocket accepted;
-    while (context->AcceptWaiting(accepted) == 0) {
-        // A refused peer sees its connection closed at once, as the listener would close it.
-        if (context->setup.admit(accepted)) return MakeThreadStart(context, accepted);
-        accepted.Close();
-    }
-    return nullptr;
+    ParkedThreads& parked = context.parked;
+    std::unique_lock lock(parked.lock);
+    if (!parked.open || parked.count >= kMaxParked) return false;
+    ++parked.count;
+    const bool called = parked.wake.wait_for(lock, std::chrono::seconds(kIdleThreadSeconds),
+                                             [&parked] { return parked.called > 0 || !parked.open; });
+    --parked.count;
+    if (!called || !parked.open) return false;
+    --parked.called;
+    return true;
 }
 
-// Threads that have finished their connection wait a while for the next one instead of ending, so
-// a busy server does not pay for a new thread on every connection. Each connection still has a
-// thread to itself from its first byte to its last; only the thread's start is saved.
-class IdleThreads {
-public:
-    static IdleThreads& Instance()
-    {
-        // Never destroyed: waiting threads may still use it while the program exits.
-        static IdleThreads& threads = *new IdleThreads;
-        return threads;
-    }
-
-    // Hands the connection to a waiting thread; false (and the connection kept) when none waits.
-    bool Hand(std::unique_ptr<ThreadStart>& start)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            if (free_ == 0) return false;
-            --free_;
-            waiting_.push_back(std::move(start));
+// Waits on the listener for visitors and answers them one after the other, until the server stops
+// listening, enough threads are parked, or none came for the idle limit while others wait too.
+// The system wakes one waiting accept per connection, so no thread has to hand a connection to
+// another, and a stopped server's shutdown of the socket wakes them all.
+void WaitForVisitors(const std::shared_ptr<ServerContext>& context)
+{
+    for (;;) {
+        if (context->waiting.fetch_add(1) >= kAcceptors) {
+            context->waiting.fetch_sub(1);
+            if (!Park(*context)) return;
+            continue;
         }
-        // Woken after the lock is let go, the thread does not wake only to wait for it.
-        wake_.notify_one();
-        return true;
-    }
-
-    // Serves `start`, then the connections waiting on the listener and those handed over while
-    // this thread waits, until none comes for the idle limit or enough threads wait already.
-    void Serve(std::unique_ptr<ThreadStart> start)
-    {
-        while (start) {
-            ServeConnection(*start);
-            std::shared_ptr<ServerContext> context = std::move(start->context);
-            start.reset();
-            start = TakeWaitingConnection(context);
-            if (!start) start = Next();
+        StreamSocket accepted;
+        const int code = context->AcceptNext(accepted);
+        if (code == -EMFILE || code == -ENFILE) {
+            // The table stays full while the waiting visitor is not taken off the queue.
+            context->ShedWaitingConnection();
+            std::this_thread::sleep_for(kAcceptRetry);
+        } else if (code < 0 && code != kSocketWouldBlock && code != kSocketNotASocket && code != -EINVAL &&
+                   code != kSocketPeerClosed && code != -EINTR) {
+            // A failure that may persist must not turn the threads into busy loops.
+            std::this_thread::sleep_for(kAcceptRetry);
+        }
+        // Counted as waiting until here, so the listener does not start more threads for a table
+        // that is full.
+        const int others = context->waiting.fetch_sub(1) - 1;
+        if (code == 0) {
+            // Someone must wait for the next visitor while this thread serves: a parked thread, or
+            // else a new one (a busy server grows by one thread at a time).
+            if (others == 0 && !CallParkedThread(*context)) StartConnectionThread(context);
+            // A refused peer sees its connection closed at once: no answer, no record.
+            if (context->setup.admit(accepted)) Serve(*context, accepted);
+        } else if (code == kSocketWouldBlock) {
+            if (others > 0) return;
+        } else if (code == kSocketNotASocket || code == -EINVAL) {
+            return;
         }
     }
-
-private:
-    std::unique_ptr<ThreadStart> Next()
-    {
-        std::unique_lock lock(mutex_);
-        if (free_ >= kMaxIdle) return nullptr;
-        ++free_;
-        wake_.wait_for(lock, kIdleLimit, [this] { return !waiting_.empty(); });
-        if (waiting_.empty()) {
-            --free_;
-            return nullptr;
-        }
-        // The handing over already took this thread off the free count.
-        std::unique_ptr<ThreadStart> next = std::move(waiting_.front());
-        waiting_.pop_front();
-        return next;
-    }
-
-    static constexpr std::size_t kMaxIdle = 64;
-    static constexpr auto kIdleLimit = std::chrono::seconds(30);
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::size_t free_ = 0;  // waiting threads not yet handed a connection
-    std::deque<std::unique_ptr<ThreadStart>> waiting_;
-};
+}
 
 void* RunConnectionThread(void* argument)
 {
-    IdleThreads::Instance().Serve(std::unique_ptr<ThreadStart>(static_cast<ThreadStart*>(argument)));
+    std::unique_ptr<std::shared_ptr<ServerContext>> context(
+        static_cast<std::shared_ptr<ServerContext>*>(argument));
+    WaitForVisitors(*context);
     return nullptr;
 }
 
 }  // namespace
 
-void StartConnectionThread(const std::shared_ptr<ServerContext>& context, StreamSocket& accepted)
+bool CallParkedThread(ServerContext& context)
 {
-    std::unique_ptr<ThreadStart> start = MakeThreadStart(context, accepted);
-    if (!start || IdleThreads::Instance().Hand(start)) return;
+    ParkedThreads& parked = context.parked;
+    {
+        std::lock_guard lock(parked.lock);
+        if (parked.count - parked.called <= 0) return false;
+        ++parked.called;
+    }
+    parked.wake.notify_one();
+    return true;
+}
 
+void SetParkingOpen(ServerContext& context, bool open)
+{
+    ParkedThreads& parked = context.parked;
+    {
+        std::lock_guard lock(parked.lock);
+        parked.open = open;
+        // Calls still untaken are void: a stopped server wants every parked thread to end.
+        if (!open) parked.called = 0;
+    }
+    if (!open) parked.wake.notify_all();
+}
+
+void StartConnectionThread(const std::shared_ptr<ServerContext>& context)
+{
+    std::unique_ptr<std::shared_ptr<ServerContext>> argument(new (std::nothrow)
+                                                                 std::shared_ptr<ServerContext>(context));
+    if (!argument) return;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     pthread_attr_setstacksize(&attributes, kStackBytes);
     pthread_t thread;
-    if (pthread_create(&thread, &attributes, RunConnectionThread, start.get()) == 0) start.release();
+    if (pthread_create(&thread, &attributes, RunConnectionThread, argument.get()) == 0) argument.release();
     pthread_attr_destroy(&attributes);
-    // On failure start still owns the connection, whose destruction closes the socket.
 }
 
 }  // namespace vireo

@@ -39,6 +39,9 @@ public:
 
     void AddBodyText(std::string_view text);
     void AddBodyBytes(const void* bytes, std::size_t count);
+    // Makes room for about `count` more body bytes at once, so a long page is not copied again
+    // each time its buffer grows. Changes no byte of the answer.
+    void ReserveBody(std::size_t count) { body_.Reserve(count); }
     // Replaces the body with the common page head: style sheet, `title` (HTML text, written as
     // given), `extra_head` when not empty, and the BODY tag with the background colour.
     void BeginPage(std::string_view title, std::string_view background, std::string_view extra_head = {});

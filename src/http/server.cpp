@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,16 +17,12 @@
 namespace vireo {
 namespace {
 
+// How often the listener looks whether a connection thread waits for visitors (one that could not
+// be started when needed is started again then).
 constexpr int kListenSliceMs = 3000;
 // Room for a burst of simultaneous visitors; a short queue makes the system drop connection
 // attempts that then wait a whole second to be retried.
 constexpr int kBacklog = 128;
-// After an accept failure other than a full descriptor table, wait a little before the next
-// attempt so a persistent failure cannot turn the listener into a busy loop.
-constexpr int kAcceptRetryMs = 100;
-// How long the listener leaves waiting connections to the connection threads once one of them was
-// quicker.
-constexpr int kYieldMs = 1;
 
 // The first IPv4 address the host name resolves to, for a server bound to all interfaces.
 std::optional<Ipv4Address> HostFirstAddress()
@@ -47,9 +44,30 @@ std::optional<Ipv4Address> HostFirstAddress()
 
 Server::Server(std::shared_ptr<ServerEvents> events, ServerSetup setup)
     : context_(std::make_shared<ServerContext>(std::move(events), std::move(setup))),
-      wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      spare_(::open("/dev/null", O_RDONLY | O_CLOEXEC))
+      wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
+    context_->spare.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+}
+
+void ServerContext::ShedWaitingConnection()
+{
+    // One thread sheds at a time; the others only pause.
+    std::unique_lock spare_guard(spare_lock, std::try_to_lock);
+    if (!spare_guard) return;
+    std::shared_lock guard(listener_lock);
+    if (listener < 0) return;
+    // The listener blocks: only a connection that is there can be taken without waiting for one.
+    pollfd waiting_connection{listener, POLLIN, 0};
+    if (::poll(&waiting_connection, 1, 0) != 1 || !(waiting_connection.revents & POLLIN)) return;
+    // A table with room again (connections have ended since) serves the visitor instead.
+    if (int probe = ::fcntl(spare.get(), F_DUPFD_CLOEXEC, 0); probe >= 0) {
+        ::close(probe);
+        return;
+    }
+    spare.reset();
+    int shed = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (shed >= 0) ::close(shed);
+    spare.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
 }
 
 Server::~Server()
@@ -102,8 +120,11 @@ Server::LoopResult Server::ListenLoop()
     const Ipv4Endpoint wanted = context_->setup.listen_address();
     if (int code = listener_.Create(SOCK_STREAM); code < 0) return Fail(code);
     if (int code = listener_.Bind(wanted.address, wanted.port); code < 0) return Fail(code);
-    if (int code = listener_.SetBlocking(false); code < 0) return Fail(code);
     if (int code = listener_.Listen(kBacklog); code < 0) return Fail(code);
+    // The listener blocks: connection threads wait in accept itself, so a visitor costs them one
+    // system call. One that waits this long while others wait too is not needed and ends.
+    timeval idle_limit{kIdleThreadSeconds, 0};
+    ::setsockopt(listener_.handle(), SOL_SOCKET, SO_RCVTIMEO, &idle_limit, sizeof idle_limit);
 
     Ipv4Endpoint bound;
     if (!listener_.LocalAddress(bound)) return LoopResult::NoAddress;
@@ -114,55 +135,28 @@ Server::LoopResult Server::ListenLoop()
     }
     context_->SetBoundAddress(bound);
     context_->SetListener(listener_.handle(), accepted_local_);
+    SetParkingOpen(*context_, true);
+    StartConnectionThread(context_);
     if (context_->events) context_->events->OnServerNotice(ServerNotice::Listening);
 
     while (!stop_.load()) {
-        pollfd waits[2] = {{listener_.handle(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
-        int ready = PollRetrying(waits, 2, kListenSliceMs);
+        pollfd wait{wake_.get(), POLLIN, 0};
+        int ready = PollRetrying(&wait, 1, kListenSliceMs);
         if (ready < 0) break;
-        if (ready == 0 || waits[1].revents != 0) continue;
-        if (waits[0].revents & (POLLERR | POLLNVAL)) break;
-        AcceptOne();
+        // Every thread that waited has taken a connection, and the one that should have been started
+        // for the next visitor could not be: try again.
+        if (ready == 0 && context_->waiting.load() == 0 && !CallParkedThread(*context_)) {
+            StartConnectionThread(context_);
+        }
     }
     // A stopped server refuses new visitors instead of letting them wait in the queue unanswered.
+    // Shutting the socket down ends every accept that waits on it (they fail with EINVAL), so the
+    // threads let go of it and end, and it can be closed.
+    ::shutdown(listener_.handle(), SHUT_RD);
+    SetParkingOpen(*context_, false);
     context_->SetListener(-1);
     listener_.Close();
     return LoopResult::Stopped;
-}
-
-void Server::Pause(int milliseconds)
-{
-    pollfd wait{wake_.get(), POLLIN, 0};
-    ::poll(&wait, 1, milliseconds);
-}
-
-void Server::AcceptOne()
-{
-    StreamSocket accepted;
-    int code = listener_.Accept(accepted, accepted_local_);
-    if (code == kSocketWouldBlock) {
-        // A connection thread took the connection first: under load they take every one as they
-        // finish, and this thread only needs to look now and then for one they leave waiting.
-        Pause(kYieldMs);
-        return;
-    }
-    if (code == -EMFILE || code == -ENFILE) {
-        // Out of descriptors: give one back for a moment to take the waiting connection off the
-        // queue and close it, so the listener does not wake for it again and again.
-        spare_.reset();
-        int shed = ::accept(listener_.handle(), nullptr, nullptr);
-        if (shed >= 0) ::close(shed);
-        spare_.reset(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-        Pause(kAcceptRetryMs);
-        return;
-    }
-    if (code < 0) {
-        Pause(kAcceptRetryMs);
-        return;
-    }
-    // A refused peer sees its connection closed at once: no answer, no thread, no record.
-    if (!context_->setup.admit(accepted)) return;
-    StartConnectionThread(context_, accepted);
 }
 
 }  // namespace vireo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,17 @@ struct ServerSetup {
     RequestHandler handler;
 };
 
+// Connection threads with nothing to do beyond the few that wait in accept on the listener: they
+// wait here, so a visitor wakes one of those few, and the visitors that queue up meanwhile are
+// taken by threads that finish a connection instead of waking more threads.
+struct ParkedThreads {
+    std::mutex lock;
+    std::condition_variable wake;
+    int count = 0;      // threads parked here
+    int called = 0;     // of them, those asked to come and wait in accept
+    bool open = false;  // the server listens; a stopped server ends its parked threads
+};
+
 // What connection threads share with the server. Held by shared pointer, so a connection that is
 // still finishing after the server object is gone keeps what it uses alive.
 struct ServerContext {
@@ -52,22 +64,27 @@ struct ServerContext {
         bound = address;
     }
 
-    // Takes the next connection waiting on the listening socket, for a connection thread that has
-    // finished its own: 0, or kSocketWouldBlock when none waits or the server does not listen, or
-    // another failure code.
-    int AcceptWaiting(StreamSocket& into)
+    // Waits on the listening socket for the next connection, for a connection thread that has nothing
+    // to do: 0, or kSocketWouldBlock when none came for the idle limit, kSocketNotASocket when the
+    // server does not listen (or has stopped: -EINVAL), or another failure code.
+    int AcceptNext(StreamSocket& into)
     {
         std::shared_lock guard(listener_lock);
-        return listener < 0 ? kSocketWouldBlock : StreamSocket::AcceptFrom(listener, into, listener_local);
+        return listener < 0 ? kSocketNotASocket : StreamSocket::AcceptFrom(listener, into, listener_local);
     }
     // Publishes the listening socket (-1: none) and, when it is bound to one address, that address.
-    // Setting -1 waits for accepts in progress, so the socket can be closed safely afterwards.
+    // Setting -1 waits for accepts in progress, so the socket can be closed safely afterwards; the
+    // socket must have been shut down first, or threads waiting in accept would never let go of it.
     void SetListener(int handle, const std::optional<Ipv4Endpoint>& local = std::nullopt)
     {
         std::unique_lock guard(listener_lock);
         listener = handle;
         listener_local = local;
     }
+    // With the descriptor table full, takes one connection waiting on the listener off the queue and
+    // closes it, with the descriptor held back for this, so the threads that wait do not find it there
+    // again and again. Nothing when none waits.
+    void ShedWaitingConnection();
 
     std::shared_ptr<ServerEvents> events;
     ClientTable clients;
@@ -77,11 +94,16 @@ struct ServerContext {
     std::shared_mutex listener_lock;
     int listener = -1;
     std::optional<Ipv4Endpoint> listener_local;
+    // Connection threads waiting in accept on the listener for a visitor.
+    std::atomic<int> waiting{0};
+    ParkedThreads parked;
+    std::mutex spare_lock;
+    UniqueFd spare;  // a descriptor held back so a full descriptor table can still shed a connection
 };
 
-// The listener: a server thread that binds the address its owner names, accepts connections and
-// gives each admitted one a detached thread that reads its one request and hands it to the owner's
-// handler.
+// The listener: a server thread that binds the address its owner names and starts the connection
+// threads, which accept the connections themselves; each admitted connection has one of them to
+// itself while it reads its one request and hands it to the owner's handler.
 class Server {
 public:
     Server(std::shared_ptr<ServerEvents> events, ServerSetup setup);
@@ -109,16 +131,12 @@ private:
     void Run();
     LoopResult ListenLoop();
     LoopResult Fail(int code);
-    void AcceptOne();
-    // Waits until the stop event fires or the time passes.
-    void Pause(int milliseconds);
 
     std::shared_ptr<ServerContext> context_;
     StreamSocket listener_;
     std::optional<Ipv4Endpoint> accepted_local_;  // the listener's one address; none for every address
     std::thread thread_;
-    UniqueFd wake_;   // eventfd that ends the listener's wait at once on a stop request
-    UniqueFd spare_;  // a descriptor held back so a full descriptor table can still shed a connection
+    UniqueFd wake_;  // eventfd that ends the listener's wait at once on a stop request
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
     std::atomic<int> last_start_error_{0};

@@ -102,6 +102,12 @@ std::string TypeNameFor(std::string_view name, bool directory, const ContentType
     return extension + " File";
 }
 
+std::string_view TypeNameKey(std::string_view name)
+{
+    const std::size_t first = name.find('.');
+    return first == std::string_view::npos ? name : name.substr(first);
+}
+
 std::string TypeNameFor(std::string_view name, bool directory)
 {
     static MimeComments comments(kMimeFolder);

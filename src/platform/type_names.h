@@ -42,4 +42,9 @@ std::string TypeNameFor(std::string_view name, bool directory, const ContentType
 // The same from the system's tables and /usr/share/mime.
 std::string TypeNameFor(std::string_view name, bool directory);
 
+// The part of a file's name that its type name depends on: the text from the first "." (every
+// extension the tables are searched for lies in it), or the whole name when it has none. Files whose
+// keys are equal have the same type name, so a page can look each key up once.
+std::string_view TypeNameKey(std::string_view name);
+
 }  // namespace vireo

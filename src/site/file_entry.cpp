@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -24,17 +25,14 @@ FileTime FromStatxTime(const statx_timestamp& when)
         timespec{static_cast<std::time_t>(when.tv_sec), static_cast<long>(when.tv_nsec)});
 }
 
-// The entry of `name` relative to the directory `at` (AT_FDCWD for a whole path), following links.
-// With `whole_path`, the volume that holds it must answer too.
-std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view name, bool whole_path = false)
+// Whether the volume that holds what statx described (at `path`) answers.
+bool OnReadyVolume(const struct statx& status, const char* path)
 {
-    struct statx status {};
-    if (::statx(at, path, 0, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &status) != 0)
-        return std::nullopt;
-    if (whole_path &&
-        !((status.stx_mask & STATX_MNT_ID) ? IsMountReady(status.stx_mnt_id) : IsVolumeReady(path))) {
-        return std::nullopt;
-    }
+    return (status.stx_mask & STATX_MNT_ID) ? IsMountReady(status.stx_mnt_id) : IsVolumeReady(path);
+}
+
+FileEntry EntryFromStatx(const struct statx& status, std::string_view name)
+{
     FileEntry entry;
     entry.name = name;
     entry.directory = S_ISDIR(status.stx_mode);
@@ -48,6 +46,25 @@ std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view na
     return entry;
 }
 
+constexpr unsigned kEntryFields = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
+
+// The entry of `name` relative to the directory `at` (AT_FDCWD for a whole path), following links.
+// With `whole_path`, the volume that holds it must answer too.
+std::optional<FileEntry> StatEntry(int at, const char* path, std::string_view name, bool whole_path = false)
+{
+    struct statx status {};
+    if (::statx(at, path, 0, kEntryFields, &status) != 0) return std::nullopt;
+    if (whole_path && !OnReadyVolume(status, path)) return std::nullopt;
+    return EntryFromStatx(status, name);
+}
+
+// The last element of a whole path, or the path itself when it ends in a separator (the root).
+std::string_view EntryName(std::string_view whole)
+{
+    std::size_t slash = whole.find_last_of('/');
+    return slash != std::string_view::npos && slash + 1 < whole.size() ? whole.substr(slash + 1) : whole;
+}
+
 }  // namespace
 
 std::optional<FileEntry> FindFileEntry(std::string_view path)
@@ -55,11 +72,25 @@ std::optional<FileEntry> FindFileEntry(std::string_view path)
     // The system would read a path with a NUL byte only up to it: a different file.
     if (path.find('\0') != std::string_view::npos) return std::nullopt;
     const std::string whole(path);
-    std::size_t slash = whole.find_last_of('/');
-    std::string_view name = std::string_view(whole);
-    // A path ending in a separator (the root) is named by itself.
-    if (slash != std::string::npos && slash + 1 < whole.size()) name = name.substr(slash + 1);
-    return StatEntry(AT_FDCWD, whole.c_str(), name, true);
+    return StatEntry(AT_FDCWD, whole.c_str(), EntryName(whole), true);
+}
+
+std::optional<FileEntry> OpenFileEntry(std::string_view path, UniqueFd& opened)
+{
+    if (path.find('\0') != std::string_view::npos) return std::nullopt;
+    const std::string whole(path);
+    // O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO.
+    UniqueFd file(::open(whole.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+        // There, but not to be read (no permission): described all the same, as before it is used.
+        return StatEntry(AT_FDCWD, whole.c_str(), EntryName(whole), true);
+    }
+    struct statx status {};
+    if (::statx(file.get(), "", AT_EMPTY_PATH, kEntryFields, &status) != 0) return std::nullopt;
+    if (!OnReadyVolume(status, whole.c_str())) return std::nullopt;
+    if (S_ISREG(status.stx_mode) || S_ISDIR(status.stx_mode)) opened = std::move(file);
+    return EntryFromStatx(status, EntryName(whole));
 }
 
 void ListDirectory(FileList& list, std::string_view directory, bool files_only)

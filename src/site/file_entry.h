@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "platform/file_time.h"
 
 namespace vireo {
@@ -26,6 +27,11 @@ using FileList = std::vector<FileEntry>;
 // The entry of one path, following symbolic links; nothing when it does not exist or its volume
 // is not ready.
 std::optional<FileEntry> FindFileEntry(std::string_view path);
+// The same by opening the path for reading and asking about what was opened: `opened` receives the
+// descriptor when it is a regular file or a directory, so whoever reads it reads what the entry
+// describes, with one system call less than a look at the path and an open. A path that is there
+// but cannot be opened (no permission) is described without a descriptor.
+std::optional<FileEntry> OpenFileEntry(std::string_view path, UniqueFd& opened);
 
 // Fills list with the entries of a directory: the directory's thumbnail index first when it has
 // one, then every entry that is not hidden, leaving out thumbnail cache files and sub-directories

@@ -48,13 +48,10 @@ void AddTitleBanner(Response& response, std::string_view title_html)
 
 std::string HrefText(std::string_view name)
 {
-    std::string escaped;
-    for (char c : UrlEscape(name)) {
-        if (c == '?') {
-            escaped += "%3F";
-        } else {
-            escaped += c;
-        }
+    std::string escaped = UrlEscape(name);
+    // Listings call this for every row, and few names hold a "?".
+    for (std::size_t at = escaped.find('?'); at != std::string::npos; at = escaped.find('?', at + 3)) {
+        escaped.replace(at, 1, "%3F");
     }
     return HtmlEscape(escaped);
 }

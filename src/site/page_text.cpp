@@ -93,6 +93,24 @@ std::string HtmlTitle(const UniqueFd& file, std::uint64_t size)
     return std::string(CutUtf8(std::string_view(page).substr(start, end - start), kMaxTitleBytes));
 }
 
+// The text from the name's last ".", or nothing without one.
+std::string_view LastExtension(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+bool IsMp3Name(std::string_view name)
+{
+    return EqualsIgnoreCase(LastExtension(name), ".mp3");
+}
+
+bool IsHtmlName(std::string_view name)
+{
+    const std::string_view extension = LastExtension(name);
+    return EqualsIgnoreCase(extension, ".htm") || EqualsIgnoreCase(extension, ".html");
+}
+
 }  // namespace
 
 std::string FormatSize(std::uint64_t bytes)
@@ -108,16 +126,17 @@ std::string GetTypeName(std::string_view name, bool directory)
     return TypeNameFor(name, directory);
 }
 
+bool MayHaveDisplayTitle(std::string_view name)
+{
+    return IsMp3Name(name) || IsHtmlName(name);
+}
+
 std::string GetDisplayTitle(std::string_view path)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    std::string_view extension = name.substr(dot);
-    bool mp3 = EqualsIgnoreCase(extension, ".mp3");
-    bool html = EqualsIgnoreCase(extension, ".htm") || EqualsIgnoreCase(extension, ".html");
-    if (!mp3 && !html) return {};
+    const bool mp3 = IsMp3Name(name);
+    if (!mp3 && !IsHtmlName(name)) return {};
     std::optional<RegularFile> file = OpenRegularFile(path);
     if (!file) return {};
     return mp3 ? Mp3Title(file->fd, file->size) : HtmlTitle(file->fd, file->size);

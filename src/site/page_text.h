@@ -21,6 +21,9 @@ std::string GetTypeName(std::string_view name, bool directory);
 // the <title> element of an ".htm" or ".html" file (at most 255 bytes, as written). Empty when the
 // file has none or cannot be read.
 std::string GetDisplayTitle(std::string_view path);
+// Whether a file of this name can have such a title at all (by its extension), so a caller can
+// leave out the path for the many files that cannot.
+bool MayHaveDisplayTitle(std::string_view name);
 
 // The Time column's text: a file time in local time as "YYYY-MM-DD HH:MM".
 std::string FormatEntryTime(FileTime when);

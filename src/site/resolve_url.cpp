@@ -96,7 +96,7 @@ void ResolveInFolder(ResolvedTarget& target, const std::string& folder_path)
     const bool thumbnail = !target.rest.empty() && EqualsIgnoreCase(target.last_element, kThumbnailCacheName);
     if (thumbnail) local = ThumbnailCachePath(local.substr(0, local.rfind('/') + 1));
     target.local_path = local;
-    std::optional<FileEntry> entry = FindFileEntry(local);
+    std::optional<FileEntry> entry = OpenFileEntry(local, target.opened);
     if (!entry) return;
     const TargetKind kind = entry->directory ? TargetKind::Directory
                             : thumbnail      ? TargetKind::ThumbnailIndex
@@ -136,7 +136,7 @@ void ResolveElements(ResolvedTarget& target)
         std::optional<DynamicFile> published = GetDynamicFile(name);
         if (!published) return;
         target.local_path = published->path;
-        if (std::optional<FileEntry> entry = FindFileEntry(published->path)) {
+        if (std::optional<FileEntry> entry = OpenFileEntry(published->path, target.opened)) {
             SetFound(target, TargetKind::DynamicFile, std::move(*entry));
         }
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/unique_fd.h"
 #include "site/file_entry.h"
 
 namespace vireo {
@@ -31,6 +32,10 @@ struct ResolvedTarget {
     std::string title;         // the folder's description, or the application's title
     FileEntry entry;           // of local_path when found
     std::string entity_tag;    // quoted; empty when none was computed
+    // A file or directory in a folder, or a dynamic file, as it was opened to be resolved: `entry`
+    // describes this descriptor. Whoever sends the file takes it (mutable, since handlers share the
+    // target read-only and a descriptor has one owner); otherwise it closes with the target.
+    mutable UniqueFd opened;
 };
 
 // Resolves the path of a request line (percent-encoded, without the query). A path that names

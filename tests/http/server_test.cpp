@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <memory>
 #include <random>
 #include <thread>
 #include <vector>
@@ -176,6 +178,71 @@ TEST_F(ServerTest, StopsWithinThreeSecondsAndStartsAgain)
     ASSERT_TRUE(server.events().WaitForServerNotice(ServerNotice::Listening));
     EXPECT_EQ(server.server().BoundAddress(), (Ipv4Endpoint{{127, 0, 0, 1}, server.port()}));
     EXPECT_EQ(Exchange(server.port(), "GET /x HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0), 0u);
+}
+
+// How many threads this process has.
+std::size_t ThreadCount()
+{
+    const std::filesystem::directory_iterator threads("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(threads), end(threads)));
+}
+
+// Opens `count` connections that each have sent the start of a request, so each holds a
+// connection thread of its own until it is finished.
+std::vector<std::unique_ptr<LoopbackClient>> HalfSentRequests(std::uint16_t port, int count)
+{
+    std::vector<std::unique_ptr<LoopbackClient>> clients;
+    for (int i = 0; i < count; ++i) {
+        clients.push_back(std::make_unique<LoopbackClient>(port));
+        clients.back()->Send("GET /x HTTP/1.1\r\n");
+    }
+    return clients;
+}
+
+// Connection threads wait for visitors in accept on the listening socket itself. A stop must still
+// end the listener and every waiting thread at once.
+TEST_F(ServerTest, StopEndsEveryThreadThatWaitsForVisitors)
+{
+    // A first request starts whatever threads the site starts once.
+    ASSERT_EQ(Exchange(server.port(), "GET /x HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0), 0u);
+    const std::size_t threads_before = ThreadCount();
+    {
+        auto clients = HalfSentRequests(server.port(), 40);
+        ASSERT_TRUE(server.events().WaitForClientNotices(ClientNotice::Connected, 40));
+        for (auto& client : clients) client->Send("\r\n");
+        for (auto& client : clients) EXPECT_EQ(client->ReadAll().rfind("HTTP/1.1 404", 0), 0u);
+    }
+    ASSERT_TRUE(server.events().WaitForClientNotices(ClientNotice::Closed, 40));
+    // The forty threads now wait for the next visitor.
+    EXPECT_GE(ThreadCount(), threads_before + 39);
+
+    auto asked = std::chrono::steady_clock::now();
+    server.server().RequestStop();
+    ASSERT_TRUE(server.events().WaitForServerNotice(ServerNotice::Stopped, 3s));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+    EXPECT_FALSE(LoopbackClient(server.port()).connected());
+    auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (ThreadCount() >= threads_before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    // The server thread and the waiting ones have all ended.
+    EXPECT_LT(ThreadCount(), threads_before);
+
+    server.server().Start();
+    ASSERT_TRUE(server.events().WaitForServerNotice(ServerNotice::Listening));
+    EXPECT_EQ(Exchange(server.port(), "GET /x HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 404", 0), 0u);
+}
+
+// More visitors at once than the listener's queue holds, each on a thread of its own: all answered.
+TEST_F(ServerTest, ManySimultaneousVisitorsAreAllAnswered)
+{
+    constexpr int kVisitors = 200;
+    auto clients = HalfSentRequests(server.port(), kVisitors);
+    for (auto& client : clients) client->Send("\r\n");
+    int answered = 0;
+    for (auto& client : clients) answered += client->ReadAll().starts_with("HTTP/1.1 404") ? 1 : 0;
+    EXPECT_EQ(answered, kVisitors);
+    ASSERT_TRUE(server.events().WaitForClientNotices(ClientNotice::Closed, kVisitors));
 }
 
 TEST(ServerStartTest, PortInUseReportsTheFailure)

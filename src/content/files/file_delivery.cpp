@@ -67,12 +67,19 @@ void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
     }
 
     // Every header and decision below describes the file as opened, even if it was replaced after
-    // the path was resolved.
-    std::optional<RegularFile> file = OpenRegularFile(target.local_path);
-    if (!file) return;
+    // the path was resolved: resolving opened it already, or it is opened here.
+    UniqueFd file;
     FileEntry opened;
-    opened.size = file->size;
-    opened.last_write = FileTimeFromTimespec(file->last_write);
+    if (target.opened && !target.entry.directory) {
+        file = std::move(target.opened);
+        opened = target.entry;
+    } else {
+        std::optional<RegularFile> reopened = OpenRegularFile(target.local_path);
+        if (!reopened) return;
+        file = std::move(reopened->fd);
+        opened.size = reopened->size;
+        opened.last_write = FileTimeFromTimespec(reopened->last_write);
+    }
     const std::string tag = target.entity_tag.empty() ? std::string() : EntityTag(opened);
 
     if (!if_none_match.empty() && EqualsIgnoreCase(if_none_match, tag)) {
@@ -85,7 +92,7 @@ void BuildFileResponse(FileResponse& response, const ResolvedTarget& target,
     }
 
     const std::string content_type = ContentTypeFor(LastComponent(target.local_path));
-    response.SetFile(std::move(file->fd), opened.size);
+    response.SetFile(std::move(file), opened.size);
     std::optional<RangeSpec> part = range.empty() ? std::nullopt : ParseRange(range, opened.size);
     bool honoured =
         part && (if_range.empty() || EqualsIgnoreCase(if_range, tag)) && response.SelectRange(*part);

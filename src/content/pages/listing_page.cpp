@@ -1,11 +1,13 @@
 #include "content/pages/listing_page.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "base/ascii_case.h"
 #include "base/url_codec.h"
 #include "http/standard_answers.h"
 #include "platform/thumbnail_cache_path.h"
+#include "platform/type_names.h"
 #include "settings/settings_folders.h"
 #include "site/file_entry.h"
 #include "site/page_parts.h"
@@ -16,6 +18,8 @@ namespace vireo {
 namespace {
 
 constexpr int kExpiresMinutes = 30;
+// Room for what follows the rows: the table's end and the page's.
+constexpr std::size_t kPageEndBytes = 512;
 constexpr std::string_view kThumbnailsLabel = "<b style=\"color:#ff0000\">Image Thumbnails</b>";
 
 void AddBanner(Response& response, std::string_view title_html, bool in_subfolder, bool can_post)
@@ -38,6 +42,30 @@ void AddBanner(Response& response, std::string_view title_html, bool in_subfolde
     response.AddBodyText("</tr>\r\n</table>\r\n");
 }
 
+// The Type cells of one page, each worked out once: a folder's files mostly share a few
+// extensions, and each look-up searches the type tables.
+class TypeCells {
+public:
+    const std::string& ForFile(const FileEntry& entry)
+    {
+        auto [cell, added] = cells_.try_emplace(std::string(TypeNameKey(entry.name)));
+        if (added) cell->second = HtmlEscape(GetTypeName(entry.name, false));
+        return cell->second;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> cells_;
+};
+
+// About how many bytes the rows of the list take, so the page's buffer is made large enough once.
+std::size_t RowBytes(const FileList& list)
+{
+    constexpr std::size_t kRowMarkup = 320;  // tags, type, size and time of one row
+    std::size_t bytes = 0;
+    for (const FileEntry& entry : list) bytes += kRowMarkup + 3 * entry.name.size();
+    return bytes;
+}
+
 bool IsThumbnailIndex(const FileEntry& entry)
 {
     return !entry.directory && EqualsIgnoreCase(entry.name, kThumbnailCacheName);
@@ -45,6 +73,7 @@ bool IsThumbnailIndex(const FileEntry& entry)
 
 void AddDirectoryRow(Response& response, const FileEntry& entry, bool zip_download)
 {
+    static const std::string folder_type = HtmlEscape(GetTypeName({}, true));
     const std::string href = RelativeHref(entry.name);
     const std::string zip_cell =
         zip_download ? "<td align=\"center\"><a href=\"" + href + "/?zipdld\">Download</a></td>\r\n"
@@ -52,7 +81,7 @@ void AddDirectoryRow(Response& response, const FileEntry& entry, bool zip_downlo
     AddEntryRow(response, {.href = href + "/",
                            .link_html = "[" + HtmlEscape(entry.name) + "]",
                            .after_link = "",
-                           .type_html = HtmlEscape(GetTypeName(entry.name, true)),
+                           .type_html = folder_type,
                            .entry = entry,
                            .last_cell = zip_cell});
 }
@@ -67,13 +96,13 @@ void AddThumbnailRow(Response& response, const FileEntry& entry)
                            .last_cell = kBlankCell});
 }
 
-void AddFileRow(Response& response, const FileEntry& entry, const std::string& directory)
+void AddFileRow(Response& response, const FileEntry& entry, const std::string& directory, TypeCells& types)
 {
-    std::string title = GetDisplayTitle(directory + "/" + entry.name);
+    std::string title = MayHaveDisplayTitle(entry.name) ? GetDisplayTitle(directory + "/" + entry.name) : "";
     AddEntryRow(response, {.href = RelativeHref(entry.name),
                            .link_html = HtmlEscape(title.empty() ? entry.name : title),
                            .after_link = "",
-                           .type_html = HtmlEscape(GetTypeName(entry.name, false)),
+                           .type_html = types.ForFile(entry),
                            .entry = entry,
                            .last_cell = kBlankCell});
 }
@@ -103,6 +132,8 @@ void WriteListingPage(Response& response, const ResolvedTarget& target)
     FileList list;
     ListDirectory(list, target.local_path, !folder.can_browse_subfolders);
     SortByName(list);
+    response.ReserveBody(RowBytes(list) + kPageEndBytes);
+    TypeCells types;
     // Directories first, then the thumbnail index, then the files.
     for (const FileEntry& entry : list) {
         if (entry.directory) AddDirectoryRow(response, entry, folder.zip_download);
@@ -111,7 +142,9 @@ void WriteListingPage(Response& response, const ResolvedTarget& target)
         if (IsThumbnailIndex(entry)) AddThumbnailRow(response, entry);
     }
     for (const FileEntry& entry : list) {
-        if (!entry.directory && !IsThumbnailIndex(entry)) AddFileRow(response, entry, target.local_path);
+        if (!entry.directory && !IsThumbnailIndex(entry)) {
+            AddFileRow(response, entry, target.local_path, types);
+        }
     }
 
     response.AddBodyText(
