@@ -117,6 +117,7 @@ DesktopActions SystemDesktopActions()
         box.setTextFormat(Qt::PlainText);
         box.exec();
     };
+    actions.ask_router = [] { return DiscoverExternalAddress(); };
     return actions;
 }
 
@@ -700,7 +701,7 @@ void MainWindow::AskRouter()
     // The router may take seconds to answer: the question goes on a thread of its own, the answer
     // comes back to the window's.
     router_question_ = std::jthread([this] {
-        const std::optional<Ipv4Address> answer = DiscoverExternalAddress();
+        const std::optional<Ipv4Address> answer = desktop_.ask_router();
         QMetaObject::invokeMethod(
             this,
             [this, answer] {

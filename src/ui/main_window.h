@@ -39,6 +39,9 @@ struct DesktopActions {
     std::function<bool(QWidget* parent, const QString& question)> confirm;
     // Shows a message.
     std::function<void(QWidget* parent, const QString& message)> inform;
+    // Asks the home router for this computer's public address; may take seconds (called on a
+    // thread of its own).
+    std::function<std::optional<Ipv4Address>()> ask_router;
 };
 DesktopActions SystemDesktopActions();
 
@@ -69,6 +72,9 @@ public:
     QListWidget* folderList() const { return folders_; }
     QTreeWidget* fileList() const { return files_; }
     QPushButton* startButton() const { return start_; }
+    QPushButton* askRouterButton() const { return ask_router_; }
+    QLineEdit* routerAddress() const { return router_address_; }
+    QCheckBox* useRouter() const { return use_router_; }
     // The context menus as they would open now: on a folder-list entry (or empty space), on the file
     // list, on the client list. Nothing where the entry has no menu.
     std::unique_ptr<QMenu> FolderMenu(QListWidgetItem* item);

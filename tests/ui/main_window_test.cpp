@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "app/route_table.h"
 #include "base/socket_address.h"
@@ -64,6 +66,11 @@ DesktopActions Recorded(DesktopRecord& record)
     actions.inform = [&record](QWidget*, const QString& message) {
         record.messages.push_back(message);
         if (record.while_message_shows) record.while_message_shows();
+    };
+    // The router of these tests takes a moment to answer, and answers with a documentation address.
+    actions.ask_router = [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return std::optional<Ipv4Address>(Ipv4Address{203, 0, 113, 5});
     };
     return actions;
 }
@@ -190,6 +197,22 @@ TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
         (Menu{{"Add to block list", true}, {"Copy IP", true}, {"Clear List", true}, {"Open Logbook", true}}));
     menu->actions().front()->trigger();
     EXPECT_EQ(GetIpFilterList(), (AddressList{{127, 0, 0, 1}}));
+}
+
+TEST_F(MainWindowTest, TheRoutersAddressReplacesTheHostWhenChosen)
+{
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    EXPECT_FALSE(window->useRouter()->isEnabled());
+    window->askRouterButton()->click();
+    // The question runs beside the window, which stays usable; the button waits for the answer.
+    EXPECT_FALSE(window->askRouterButton()->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->askRouterButton()->isEnabled(); }, 5000));
+    EXPECT_EQ(window->routerAddress()->text(), "203.0.113.5");
+    ASSERT_TRUE(window->useRouter()->isEnabled());
+    EXPECT_EQ(window->ShownUrlText(), QString("http://127.0.0.1:%1/").arg(port));
+    window->useRouter()->setChecked(true);
+    EXPECT_EQ(window->ShownUrlText(), QString("http://203.0.113.5:%1/").arg(port));
 }
 
 TEST_F(MainWindowTest, FailedStartSaysWhy)
