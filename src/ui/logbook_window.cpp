@@ -15,17 +15,13 @@
 #include <string>
 
 #include "site/logbook.h"
+#include "ui/widget_parts.h"
 
 namespace vireo {
 namespace {
 
 constexpr int kMaxSearchCharacters = 254;
 constexpr int kMinSearchCharacters = 3;
-
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -100,7 +96,7 @@ void LogbookWindow::Refresh()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // A log that cannot be read leaves the box as it is.
     if (const std::optional<std::string> log = ReadLogbook()) {
-        box_->setPlainText(Text(*log));
+        box_->setPlainText(WidgetText(*log));
         box_->verticalScrollBar()->setValue(box_->verticalScrollBar()->maximum());
     }
     QApplication::restoreOverrideCursor();
@@ -118,7 +114,7 @@ void LogbookWindow::ListRecordsWith(const QString& text)
     box_->clear();
     const std::optional<std::string> log = ReadLogbook();
     if (!log) return;
-    box_->setPlainText(Text(ListRecords(*log, text.toUtf8().toStdString())));
+    box_->setPlainText(WidgetText(ListRecords(*log, text.toUtf8().toStdString())));
 }
 
 QString LogbookWindow::shown() const

@@ -37,7 +37,9 @@
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
+#include "ui/chat_dialogs.h"
 #include "ui/logbook_window.h"
+#include "ui/widget_parts.h"
 
 namespace vireo {
 namespace {
@@ -51,11 +53,6 @@ constexpr int kDirectoryRole = Qt::UserRole + 2;
 const QString kCaption = QStringLiteral("Vireo");
 const QString kMenuTip = QStringLiteral("Right click an item to display the menu.");
 
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string Utf8(const QString& text)
 {
     return text.toUtf8().toStdString();
@@ -67,7 +64,8 @@ QString FileTimeText(const fs::path& path)
     const auto written = fs::last_write_time(path, error);
     if (error) return {};
     const auto system = std::chrono::file_clock::to_sys(written);
-    return Text(FormatLocalTime(std::chrono::time_point_cast<SystemTime::duration>(system)).substr(0, 16));
+    return WidgetText(
+        FormatLocalTime(std::chrono::time_point_cast<SystemTime::duration>(system)).substr(0, 16));
 }
 
 // One row of the file list: its columns and what its address is made of.
@@ -78,10 +76,10 @@ QTreeWidgetItem* FileRow(const fs::path& path, const QString& shown, FileListEnt
     const bool directory = fs::is_directory(path, error);
     auto* row = new QTreeWidgetItem;
     row->setText(0, shown);
-    row->setText(1, Text(TypeNameFor(path.filename().string(), directory)));
+    row->setText(1, WidgetText(TypeNameFor(path.filename().string(), directory)));
     if (!directory) {
         const std::uintmax_t size = fs::file_size(path, error);
-        if (!error) row->setText(2, Text(FormatGrouped(size)));
+        if (!error) row->setText(2, WidgetText(FormatGrouped(size)));
     }
     row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     row->setText(3, FileTimeText(path));
@@ -91,14 +89,6 @@ QTreeWidgetItem* FileRow(const fs::path& path, const QString& shown, FileListEnt
     row->setData(0, kPathRole, key);
     row->setData(0, kDirectoryRole, directory);
     return row;
-}
-
-QPushButton* Button(const QString& text, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setAccessibleName(text);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace
@@ -186,19 +176,19 @@ void MainWindow::BuildWidgets()
     url_->setReadOnly(true);
     url_->setAccessibleName(QStringLiteral("URL:"));
     url_label->setBuddy(url_);
-    copy_ = Button(QStringLiteral("Copy"), this);
-    open_ = Button(QStringLiteral("Open"), this);
-    choose_ip_ = Button(QStringLiteral("IP..."), this);
+    copy_ = LabelledButton(QStringLiteral("Copy"), this);
+    open_ = LabelledButton(QStringLiteral("Open"), this);
+    choose_ip_ = LabelledButton(QStringLiteral("IP..."), this);
     use_router_ = new QCheckBox(QStringLiteral("Router:"), this);
     use_router_->setAccessibleName(QStringLiteral("Router:"));
     router_address_ = new QLineEdit(this);
     router_address_->setAccessibleName(QStringLiteral("Router address"));
-    ask_router_ = Button(QStringLiteral("Get..."), this);
-    start_ = Button(QStringLiteral("Start Server"), this);
+    ask_router_ = LabelledButton(QStringLiteral("Get..."), this);
+    start_ = LabelledButton(QStringLiteral("Start Server"), this);
     start_->setCheckable(true);
-    auto* about = Button(QStringLiteral("About..."), this);
-    auto* help = Button(QStringLiteral("Help..."), this);
-    auto* close = Button(QStringLiteral("Close"), this);
+    auto* about = LabelledButton(QStringLiteral("About..."), this);
+    auto* help = LabelledButton(QStringLiteral("Help..."), this);
+    auto* close = LabelledButton(QStringLiteral("Close"), this);
     status_ = new QLabel(this);
     status_->setAccessibleName(QStringLiteral("Status"));
     status_->setTextFormat(Qt::PlainText);
@@ -266,12 +256,12 @@ void MainWindow::FillFolders()
     folders_->clear();
     for (FolderEntryKind kind : {FolderEntryKind::DynamicFiles, FolderEntryKind::Webchat,
                                  FolderEntryKind::WebCommunity, FolderEntryKind::Extension}) {
-        folders_->addItem(Text(FolderEntryText(kind)));
+        folders_->addItem(WidgetText(FolderEntryText(kind)));
     }
     for (int i = 0;; ++i) {
         const std::optional<std::string> name = EnumFolderName(i);
         if (!name) break;
-        folders_->addItem(Text(*name));
+        folders_->addItem(WidgetText(*name));
     }
     const QList<QListWidgetItem*> again = folders_->findItems(current, Qt::MatchExactly);
     if (!again.isEmpty()) folders_->setCurrentItem(again.front());
@@ -289,14 +279,14 @@ void MainWindow::FillFiles()
             for (int i = 0;; ++i) {
                 const std::optional<std::pair<std::string, DynamicFile>> file = EnumDynamicFile(i);
                 if (!file) break;
-                files_->addTopLevelItem(FileRow(file->second.path, Text(file->first),
-                                                FileListEntry::Kind::DynamicFile, Text(file->first)));
+                files_->addTopLevelItem(FileRow(file->second.path, WidgetText(file->first),
+                                                FileListEntry::Kind::DynamicFile, WidgetText(file->first)));
             }
             return;
         case FolderEntryKind::Extension:
             if (const std::optional<std::string> extensions = GetExtensionFolder()) {
                 for (const fs::directory_entry& entry : fs::directory_iterator(*extensions, error)) {
-                    const QString file = Text(entry.path().filename().string());
+                    const QString file = WidgetText(entry.path().filename().string());
                     files_->addTopLevelItem(
                         FileRow(entry.path(), file, FileListEntry::Kind::ExtensionFile, file));
                 }
@@ -305,7 +295,7 @@ void MainWindow::FillFiles()
         case FolderEntryKind::SharedFolder:
             if (const std::optional<std::string> path = GetFolderPath(name)) {
                 for (const fs::directory_entry& entry : fs::directory_iterator(*path, error)) {
-                    const QString file = Text(entry.path().filename().string());
+                    const QString file = WidgetText(entry.path().filename().string());
                     files_->addTopLevelItem(
                         FileRow(entry.path(), file, FileListEntry::Kind::FolderFile, file));
                 }
@@ -358,7 +348,7 @@ void MainWindow::RefreshUrl()
     const RouterChoice router{use_router_->isEnabled(), use_router_->isChecked(),
                               Utf8(router_address_->text())};
     const Ipv4Endpoint site = SiteAddress();
-    url_->setText(Text(ShownUrl(running, site, CurrentSelection(), services, router)));
+    url_->setText(WidgetText(ShownUrl(running, site, CurrentSelection(), services, router)));
     {
         std::lock_guard guard(listening_lock_);
         listening_at_ = running ? std::optional(site) : std::nullopt;
@@ -485,7 +475,7 @@ void MainWindow::OnServiceNotice(ServiceNotice notice)
             return;
         case ServiceNotice::ChatWakeHost:
             // The room asks at most once in 30 seconds; the page is this server's own.
-            if (IsServerRunning()) desktop_.open_url(Text(FormatSiteUrl(SiteAddress()) + "WebChat/"));
+            if (IsServerRunning()) desktop_.open_url(WidgetText(FormatSiteUrl(SiteAddress()) + "WebChat/"));
             return;
         case ServiceNotice::ChatStarted:
         case ServiceNotice::ChatEnded:
@@ -531,8 +521,8 @@ void MainWindow::ShowClients()
 {
     clients_->clear();
     for (const ClientRow& row : client_rows_.rows()) {
-        auto* item = new QTreeWidgetItem(
-            {Text(row.time), Text(row.ip), Text(row.action), Text(row.object), Text(row.progress)});
+        auto* item = new QTreeWidgetItem({WidgetText(row.time), WidgetText(row.ip), WidgetText(row.action),
+                                          WidgetText(row.object), WidgetText(row.progress)});
         item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
         clients_->addTopLevelItem(item);
     }
@@ -597,7 +587,7 @@ std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
             });
             QAction* explore = menu->addAction(QStringLiteral("Start Explorer"), this, [this, item] {
                 if (const std::optional<std::string> path = GetFolderPath(Utf8(item->text())))
-                    desktop_.open_folder(Text(*path));
+                    desktop_.open_folder(WidgetText(*path));
             });
             remove->setEnabled(item != nullptr);
             explore->setEnabled(item != nullptr);
@@ -613,8 +603,13 @@ std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
         }
         case FolderEntryKind::Webchat: {
             ChatRoom& room = SiteChatRoom();
-            QAction* start = menu->addAction(QStringLiteral("Start Webchat"), this, [this] {
-                SiteChatRoom().Start(events_, GetChatRoomMaxMember());
+            QAction* start = menu->addAction(QStringLiteral("Start Webchat..."), this, [this] {
+                StartChatDialog ask(this, events_);
+                ask.exec();
+            });
+            menu->addAction(QStringLiteral("Manage..."), this, [this] {
+                ChatManagementDialog manage(this);
+                manage.exec();
             });
             QAction* stop =
                 menu->addAction(QStringLiteral("Stop Webchat"), this, [] { SiteChatRoom().Stop(); });
@@ -684,7 +679,7 @@ void MainWindow::ChooseShownAddress()
 {
     QMenu menu(this);
     for (const Ipv4Address& address : OfferedAddresses(InterfaceAddresses())) {
-        QAction* choice = menu.addAction(Text(FormatAddress(address)), this, [this, address] {
+        QAction* choice = menu.addAction(WidgetText(FormatAddress(address)), this, [this, address] {
             chosen_address_ = address;
             RefreshUrl();
         });
@@ -707,7 +702,7 @@ void MainWindow::AskRouter()
             [this, answer] {
                 QApplication::restoreOverrideCursor();
                 ask_router_->setEnabled(true);
-                if (answer) router_address_->setText(Text(FormatAddress(*answer)));
+                if (answer) router_address_->setText(WidgetText(FormatAddress(*answer)));
                 Refresh();
             },
             Qt::QueuedConnection);
@@ -721,7 +716,7 @@ void MainWindow::ShowAbout()
     about.setIconPixmap(windowIcon().pixmap(48, 48));
     about.setTextFormat(Qt::RichText);
     about.setText(QStringLiteral("Vireo  Version %1<br><a href=\"%2\">%2</a>")
-                      .arg(QStringLiteral(VIREO_VERSION), Text(kMakerUrl)));
+                      .arg(QStringLiteral(VIREO_VERSION), WidgetText(kMakerUrl)));
     about.setTextInteractionFlags(Qt::TextBrowserInteraction);
     about.exec();
 }

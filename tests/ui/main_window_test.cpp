@@ -165,14 +165,14 @@ TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
     EXPECT_EQ(Items(window->FolderMenu(folders->item(0))),
               (Menu{{"Add Files...", true}, {"Allow list files", true}}));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
-              (Menu{{"Start Webchat", false}, {"Stop Webchat", false}}));
+              (Menu{{"Start Webchat...", false}, {"Manage...", true}, {"Stop Webchat", false}}));
     EXPECT_EQ(window->FolderMenu(folders->item(2)), nullptr);
     ASSERT_TRUE(Start(*window));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
-              (Menu{{"Start Webchat", true}, {"Stop Webchat", false}}));
+              (Menu{{"Start Webchat...", true}, {"Manage...", true}, {"Stop Webchat", false}}));
     ASSERT_TRUE(SiteChatRoom().Start(nullptr, 4));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
-              (Menu{{"Start Webchat", false}, {"Stop Webchat", true}}));
+              (Menu{{"Start Webchat...", false}, {"Manage...", true}, {"Stop Webchat", true}}));
 
     // The file list has a menu only for the dynamic files.
     folders->setCurrentRow(4);
