@@ -21,6 +21,10 @@ std::optional<std::string> CheckFolderName(std::string_view name)
     if (std::size_t bad = name.find_first_of(kForbiddenCharacters); bad != std::string_view::npos) {
         return std::string("the folder name may not contain the character ") + name[bad];
     }
+    // The URL resolver never follows "." or ".." (they would lead out of the folder), so a folder of
+    // that name could never be reached.
+    if (name == "." || name == "..")
+        return "the folder name \"" + std::string(name) + "\" can never be reached";
     for (std::string_view reserved : kReservedNames) {
         if (EqualsIgnoreCase(name, reserved)) {
             return "the folder name \"" + std::string(name) + "\" is reserved for a built-in page";

@@ -11,7 +11,7 @@ inline constexpr std::size_t kMaxFolderNameLength = 47;
 
 // Checks a virtual folder's URL name as the folder dialog does: not empty after trimming, none
 // of the characters # % & * / : < > ? @ \ | and the double quote, none of the names that address
-// the built-in applications (in any letter case), at most 47 bytes. Nothing when the name is
+// the built-in applications (in any letter case), not "." or "..", at most 47 bytes. Nothing when the name is
 // acceptable, otherwise why it is not, as a sentence fragment for the user.
 std::optional<std::string> CheckFolderName(std::string_view name);
 

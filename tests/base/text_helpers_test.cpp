@@ -93,7 +93,8 @@ TEST(TextHelpersTest, ConstantTimeEqualsIsExactComparison)
 
 TEST(FolderNameTest, AcceptsOnlyNamesTheFolderDialogAccepts)
 {
-    for (std::string_view good : {"photos", "My Music", "a=b", "x", "Guestbook2", "Ünïcode"}) {
+    for (std::string_view good :
+         {"photos", "My Music", "a=b", "x", "Guestbook2", "Ünïcode", "...", ".hidden"}) {
         EXPECT_FALSE(CheckFolderName(good)) << good;
     }
     EXPECT_FALSE(CheckFolderName(std::string(47, 'n')));
@@ -113,6 +114,8 @@ TEST(FolderNameTest, AcceptsOnlyNamesTheFolderDialogAccepts)
         {"WebCommunity", "the folder name \"WebCommunity\" is reserved for a built-in page"},
         {"extension", "the folder name \"extension\" is reserved for a built-in page"},
         {std::string(48, 'n'), "the folder name is longer than 47 bytes"},
+        {".", "the folder name \".\" can never be reached"},
+        {"..", "the folder name \"..\" can never be reached"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CheckFolderName(c.name), c.reason) << c.name;
