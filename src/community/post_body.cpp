@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/ascii_case.h"
 #include "base/io.h"
 #include "content/upload/upload_spool.h"
 #include "platform/scratch_file.h"
 
 namespace vireo {
+
+bool IsFormPost(const Request& request)
+{
+    return EqualsIgnoreCase(request.ContentType(), "application/x-www-form-urlencoded");
+}
 
 std::expected<PostBody, int> ReadPostBody(Connection& connection, ClientTable* progress,
                                           std::uint64_t announced)

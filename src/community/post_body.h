@@ -7,6 +7,7 @@
 
 #include "http/client_table.h"
 #include "http/connection.h"
+#include "http/request.h"
 
 namespace vireo {
 
@@ -18,6 +19,10 @@ struct PostBody {
     std::optional<std::string> bytes;  // nothing when it could not be kept on its way in
     bool cut = false;                  // the announced body was longer than the cap
 };
+
+// Whether a request's body is a form as browsers post one ("application/x-www-form-urlencoded",
+// ASCII case ignored): the only kind the guestbook and the chat room read.
+bool IsFormPost(const Request& request);
 
 // Reads the first `announced` bytes of a request body, at most kPostBodyCap, with the uploads'
 // rules: progress to the client table when one is given, each wait bounded, a client that sends

@@ -13,8 +13,6 @@
 namespace vireo {
 namespace {
 
-constexpr std::string_view kFormType = "application/x-www-form-urlencoded";
-
 int SendNotice(Exchange& exchange, std::string_view message)
 {
     Response response(exchange.local_client);
@@ -95,7 +93,7 @@ int ReceiveChatSpeech(Exchange& exchange)
     const Request& request = exchange.request();
     const std::optional<std::uint64_t> announced = request.ContentLength();
     if (!announced || *announced == 0) return exchange.SendError(204);
-    if (!EqualsIgnoreCase(request.ContentType(), kFormType)) return exchange.SendError(204);
+    if (!IsFormPost(request)) return exchange.SendError(204);
     const std::expected<PostBody, int> body = ReadPostBody(exchange.connection, exchange.clients, *announced);
     if (!body) return body.error();
     if (!body->bytes) return exchange.SendError(204);

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/ascii_case.h"
 #include "base/io.h"
 #include "community/guestbook/guestbook_pages.h"
 #include "community/guestbook/message_file.h"
@@ -17,8 +16,6 @@
 
 namespace vireo {
 namespace {
-
-constexpr std::string_view kFormType = "application/x-www-form-urlencoded";
 
 int SendReply(Exchange& exchange, std::string_view reply)
 {
@@ -55,7 +52,7 @@ int ReceiveGuestbookPost(Exchange& exchange)
     const Request& request = exchange.request();
     const std::optional<std::uint64_t> announced = request.ContentLength();
     if (!announced || *announced == 0) return SendReply(exchange, kNothingToSay);
-    if (!EqualsIgnoreCase(request.ContentType(), kFormType)) return SendReply(exchange, kTypeNotSupported);
+    if (!IsFormPost(request)) return SendReply(exchange, kTypeNotSupported);
 
     const std::expected<PostBody, int> body = ReadPostBody(exchange.connection, exchange.clients, *announced);
     if (!body) return body.error();
