@@ -91,22 +91,24 @@ std::string UrlEscape(std::string_view text)
     });
 }
 
+std::string_view MarkupEntity(char c)
+{
+    switch (c) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        default:
+            return {};
+    }
+}
+
 std::string HtmlEscape(std::string_view text)
 {
-    return ReplaceEach(text, [](char c) -> std::string_view {
-        switch (c) {
-            case '&':
-                return "&amp;";
-            case '<':
-                return "&lt;";
-            case '>':
-                return "&gt;";
-            case '"':
-                return "&quot;";
-            default:
-                return {};
-        }
-    });
+    return ReplaceEach(text,
+                       [](char c) -> std::string_view { return c == '"' ? "&quot;" : MarkupEntity(c); });
 }
 
 std::string FormEncode(std::string_view text)

@@ -23,6 +23,9 @@ std::string FormEncode(std::string_view text);
 // 0) and goes on after them; a "%" with fewer than two bytes after it is dropped.
 std::string DecodeFormValue(std::string_view value);
 
+// The entity that writes & < or > as text in a page; empty for every other byte.
+std::string_view MarkupEntity(char c);
+
 // Makes text from visitors or from the disk safe to write into a page: & < > " become entities.
 std::string HtmlEscape(std::string_view text);
 

@@ -1,6 +1,7 @@
 #include "community/chat/chat_text.h"
 
 #include "base/ascii_case.h"
+#include "base/url_codec.h"
 
 namespace vireo {
 namespace {
@@ -20,24 +21,9 @@ std::size_t LinkLength(std::string_view text)
     return end;
 }
 
-// The entity of a byte that would start markup in text; empty for the others.
-std::string_view TextEntity(char c)
-{
-    switch (c) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        default:
-            return {};
-    }
-}
-
 void AppendText(std::string& out, char c)
 {
-    const std::string_view entity = TextEntity(c);
+    const std::string_view entity = MarkupEntity(c);
     if (entity.empty()) {
         out += c;
     } else {
