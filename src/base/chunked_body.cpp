@@ -1,5 +1,6 @@
 #include "base/chunked_body.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "base/hex_digit.h"
@@ -37,6 +38,13 @@ JoinedChunks JoinChunks(std::string_view body)
         at += 2;
     }
     return joined;
+}
+
+std::string ChunkSizeLine(std::size_t size)
+{
+    char line[24];
+    const int length = std::snprintf(line, sizeof line, "%zx\r\n", size);
+    return std::string(line, static_cast<std::size_t>(length));
 }
 
 }  // namespace vireo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ struct JoinedChunks {
 // skipped. A size the bytes at hand cannot hold takes what is there and ends the walk, so the
 // result is never longer than the body.
 JoinedChunks JoinChunks(std::string_view body);
+
+// The line that opens a chunk of `size` bytes in chunked framing: the size in lower-case
+// hexadecimal and CR LF. The data and a CR LF follow it.
+std::string ChunkSizeLine(std::size_t size);
 
 }  // namespace vireo

@@ -1,6 +1,6 @@
 #include "http/chunked_stream.h"
 
-#include <cstdio>
+#include "base/chunked_body.h"
 
 namespace vireo {
 
@@ -12,9 +12,7 @@ void ChunkedStream::Queue(std::string_view bytes)
 
 void ChunkedStream::QueueChunk(std::string_view data)
 {
-    char size_line[24];
-    std::snprintf(size_line, sizeof size_line, "%zx\r\n", data.size());
-    Queue(size_line);
+    Queue(ChunkSizeLine(data.size()));
     Queue(data);
     Queue("\r\n");
 }

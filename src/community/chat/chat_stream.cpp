@@ -1,10 +1,10 @@
 #include "community/chat/chat_stream.h"
 
-#include <charconv>
 #include <ctime>
 #include <optional>
 
 #include "base/ascii_case.h"
+#include "base/chunked_body.h"
 #include "base/product.h"
 #include "base/url_codec.h"
 #include "http/http_date.h"
@@ -88,11 +88,8 @@ std::string ChatMessage(std::uint64_t element, std::string_view speaker, std::st
 
 std::string Chunk(std::string_view data)
 {
-    char size[20];
-    const auto end = std::to_chars(size, size + sizeof size, data.size(), 16).ptr;
-    std::string chunk(size, end);
-    chunk.reserve(chunk.size() + data.size() + 4);
-    chunk += "\r\n";
+    std::string chunk = ChunkSizeLine(data.size());
+    chunk.reserve(chunk.size() + data.size() + 2);
     chunk += data;
     chunk += "\r\n";
     return chunk;
