@@ -312,7 +312,7 @@ Ipv4Endpoint MainWindow::SiteAddress() const
 {
     const Ipv4Address configured = GetListenIp();
     Ipv4Endpoint site{configured, server_->BoundAddress().port};
-    if (configured == Ipv4Address{}) site.address = chosen_address_.value_or(DefaultShownAddress());
+    if (configured == Ipv4Address{}) site.address = chosen_address_.value_or(default_address_);
     return site;
 }
 
@@ -437,6 +437,8 @@ void MainWindow::OnServerNotice(ServerNotice notice)
     ShowClients();
     switch (notice) {
         case ServerNotice::Listening:
+            // Asked of the system once per start, not at every refresh of the address box.
+            default_address_ = DefaultShownAddress();
             status_->setText(
                 QStringLiteral("Server is working on port %1").arg(server_->BoundAddress().port));
             start_->setChecked(true);

@@ -118,6 +118,7 @@ private:
     bool quitting_ = false;
     bool alarm_open_ = false;
     std::optional<Ipv4Address> chosen_address_;  // picked with "IP..." for a server on every address
+    Ipv4Address default_address_{127, 0, 0, 1};  // shown otherwise; found when the server starts
     std::jthread router_question_;
     std::function<void()> on_listening_;
     mutable std::mutex listening_lock_;
