@@ -133,7 +133,7 @@ bool UpsertValue(DatabaseLease& database, std::string_view key, const ValueWrite
 }
 
 // Deletes one value of a canonical key; true when the statement ran, whether or not it was there.
-bool RemoveValue(DatabaseLease& database, std::string_view key, std::string_view name)
+bool DeleteValueRow(DatabaseLease& database, std::string_view key, std::string_view name)
 {
     SqliteStatement remove = database.Prepare(kDeleteValue);
     remove.BindText(1, key);
@@ -289,15 +289,60 @@ bool WriteBinaryValue(RegistryRoot root, std::string_view path, std::string_view
 
 bool WriteValues(RegistryRoot root, std::string_view path, std::span<const ValueWrite> values)
 {
+    RegistryEdit edit;
+    for (const ValueWrite& value : values) edit.Write(path, value.name, value.type, value.data);
+    return edit.Commit(root);
+}
+
+void RegistryEdit::RemoveTree(std::string_view path)
+{
+    changes_.push_back({Kind::RemoveTree, CanonicalPath(path), {}, ValueType::Binary, {}});
+}
+
+void RegistryEdit::RemoveValue(std::string_view path, std::string_view name)
+{
+    changes_.push_back({Kind::RemoveValue, CanonicalPath(path), std::string(name), ValueType::Binary, {}});
+}
+
+void RegistryEdit::Write(std::string_view path, std::string_view name, ValueType type,
+                         std::span<const std::uint8_t> data)
+{
+    changes_.push_back(
+        {Kind::Write, CanonicalPath(path), std::string(name), type, {data.begin(), data.end()}});
+}
+
+void RegistryEdit::WriteString(std::string_view path, std::string_view name, std::string_view text)
+{
+    Write(path, name, ValueType::String, EncodeStringValue(text));
+}
+
+void RegistryEdit::WriteDword(std::string_view path, std::string_view name, std::uint32_t number)
+{
+    Write(path, name, ValueType::Dword, EncodeDwordValue(number));
+}
+
+bool RegistryEdit::Commit(RegistryRoot root) const
+{
     ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::CreateIfMissing);
     if (!database) return false;
     WriteTransaction transaction(database);
     if (!transaction.started()) return false;
-    const std::string key = CanonicalPath(path);
-    if (!EnsureKey(database, key)) return false;
-    for (const ValueWrite& value : values) {
-        if (!UpsertValue(database, key, value)) return false;
+    for (const Change& change : changes_) {
+        bool done = false;
+        switch (change.kind) {
+            case Kind::RemoveTree:
+                done = !change.key.empty() && DeleteTreeBelow(database, change.key);
+                break;
+            case Kind::RemoveValue:
+                done = DeleteValueRow(database, change.key, change.name);
+                break;
+            case Kind::Write:
+                done = EnsureKey(database, change.key) &&
+                       UpsertValue(database, change.key, {change.name, change.type, change.data});
+                break;
+        }
+        if (!done) return false;
     }
     return transaction.Commit();
 }
@@ -312,7 +357,7 @@ bool DeleteValue(RegistryRoot root, std::string_view path, std::string_view name
     ForgetReadingsAfterWrite forget;
     DatabaseLease database = Lease(root, DatabaseOpen::ExistingOnly);
     if (!database) return false;
-    return RemoveValue(database, CanonicalPath(path), name) && database.ChangedRows() > 0;
+    return DeleteValueRow(database, CanonicalPath(path), name) && database.ChangedRows() > 0;
 }
 
 std::optional<std::string> EnumSubkeyName(RegistryRoot root, std::string_view path, int index,
@@ -406,7 +451,7 @@ EntryRemoval RemoveEntry(RegistryRoot root, std::string_view path, std::string_v
         }
     }
     if (kept.size() == data.size()) return EntryRemoval::Absent;
-    const bool stored = kept.empty() ? RemoveValue(database, key, name)
+    const bool stored = kept.empty() ? DeleteValueRow(database, key, name)
                                      : UpsertValue(database, key, {name, ValueType::Binary, kept});
     return stored && transaction.Commit() ? EntryRemoval::Removed : EntryRemoval::Failed;
 }
@@ -429,9 +474,11 @@ UpdateOutcome UpdateBinaryValue(
     if (update.action == BinaryUpdate::Action::Keep) {
         return transaction.Commit() ? UpdateOutcome::Kept : UpdateOutcome::Failed;
     }
-    const bool stored_now = EnsureKey(database, key) &&
-                            UpsertValue(database, key, {name, ValueType::Binary, update.bytes}) &&
-                            transaction.Commit();
+    const bool written =
+        update.bytes.empty()
+            ? DeleteValueRow(database, key, name)
+            : EnsureKey(database, key) && UpsertValue(database, key, {name, ValueType::Binary, update.bytes});
+    const bool stored_now = written && transaction.Commit();
     return stored_now ? UpdateOutcome::Stored : UpdateOutcome::Failed;
 }
 

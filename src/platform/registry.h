@@ -82,6 +82,33 @@ bool WriteBinaryValue(RegistryRoot root, std::string_view path, std::string_view
 // Stores several values of one key in one transaction: all of them or none.
 bool WriteValues(RegistryRoot root, std::string_view path, std::span<const ValueWrite> values);
 
+// Changes to any keys of one root, made by Commit in one transaction: all of them or none, in the
+// order they were asked for, and no other thread or program sees them half done. Edits that take
+// several steps (renaming an entry, replacing a whole list of values) go through one of these.
+class RegistryEdit {
+public:
+    // Deletes the key, its values and every key below it.
+    void RemoveTree(std::string_view path);
+    void RemoveValue(std::string_view path, std::string_view name);
+    void Write(std::string_view path, std::string_view name, ValueType type,
+               std::span<const std::uint8_t> data);
+    void WriteString(std::string_view path, std::string_view name, std::string_view text);
+    void WriteDword(std::string_view path, std::string_view name, std::uint32_t number);
+
+    bool Commit(RegistryRoot root) const;
+
+private:
+    enum class Kind { RemoveTree, RemoveValue, Write };
+    struct Change {
+        Kind kind;
+        std::string key;  // canonical
+        std::string name;
+        ValueType type = ValueType::Binary;
+        std::vector<std::uint8_t> data;
+    };
+    std::vector<Change> changes_;
+};
+
 // True when a value of that name exists, whatever its type and size.
 bool ValueExists(RegistryRoot root, std::string_view path, std::string_view name);
 
@@ -113,7 +140,7 @@ bool AppendUniqueEntry(RegistryRoot root, std::string_view path, std::string_vie
 // What UpdateBinaryValue's change makes of the value it was shown.
 struct BinaryUpdate {
     enum class Action { Keep, Store } action = Action::Keep;
-    std::vector<std::uint8_t> bytes;  // the new value, for Store
+    std::vector<std::uint8_t> bytes;  // the new value, for Store; none deletes the value
 };
 
 enum class UpdateOutcome {

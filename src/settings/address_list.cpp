@@ -62,6 +62,41 @@ bool SetAutoBlockList(std::span<const Ipv4Address> list)
 {
     return Write(setting::kAutoBlockList, list);
 }
+bool SetIpFilter(std::span<const Ipv4Address> list, std::uint32_t type)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(list.data());
+    const NumberSetting& kind = setting::kIpFilterType;
+    RegistryEdit edit;
+    if (list.empty()) {
+        edit.RemoveValue(store::kSettingsKey, kIpFilterList);
+    } else {
+        edit.Write(store::kSettingsKey, kIpFilterList, ValueType::Binary,
+                   {bytes, list.size() * sizeof(Ipv4Address)});
+    }
+    edit.WriteDword(store::kSettingsKey, kind.name, type > kind.max ? kind.fallback : type);
+    return edit.Commit(RegistryRoot::CurrentUser);
+}
+
+bool RemoveAllFromAutoBlockList(std::span<const Ipv4Address> addresses)
+{
+    const UpdateOutcome outcome = UpdateBinaryValue(
+        RegistryRoot::CurrentUser, store::kSettingsKey, kAutoBlockList,
+        [addresses](std::optional<std::span<const std::uint8_t>> stored) {
+            BinaryUpdate update;
+            if (!stored) return update;
+            const std::size_t whole = stored->size() / sizeof(Ipv4Address) * sizeof(Ipv4Address);
+            for (std::size_t at = 0; at < whole; at += sizeof(Ipv4Address)) {
+                Ipv4Address entry;
+                std::memcpy(entry.data(), stored->data() + at, sizeof(Ipv4Address));
+                if (std::ranges::find(addresses, entry) == addresses.end())
+                    update.bytes.insert(update.bytes.end(), entry.begin(), entry.end());
+            }
+            if (update.bytes.size() != stored->size()) update.action = BinaryUpdate::Action::Store;
+            return update;
+        });
+    return outcome != UpdateOutcome::Failed;
+}
+
 bool AddToIpFilterList(const Ipv4Address& address)
 {
     return Append(kIpFilterList, address);

@@ -19,6 +19,12 @@ AddressList GetAutoBlockList();
 bool SetIpFilterList(std::span<const Ipv4Address> list);
 bool SetAutoBlockList(std::span<const Ipv4Address> list);
 
+// The filter's list and its type (0 off, 1 allowed only, 2 forbidden) in one transaction.
+bool SetIpFilter(std::span<const Ipv4Address> list, std::uint32_t type);
+// Removes these addresses from the auto-block list in one transaction, keeping every address
+// appended meanwhile by the server.
+bool RemoveAllFromAutoBlockList(std::span<const Ipv4Address> addresses);
+
 // Appends the address unless an equal entry is there already (the value then stays exactly as it
 // was). Concurrent appends never lose one another. True when the address is in the list afterwards.
 bool AddToIpFilterList(const Ipv4Address& address);

@@ -1,7 +1,5 @@
 #include "settings/settings_folders.h"
 
-#include <array>
-
 #include "platform/registry.h"
 #include "settings/store_values.h"
 
@@ -76,23 +74,26 @@ FolderSettings ReadFolder(std::string_view folder)
 
 bool WriteFolder(std::string_view folder, const FolderSettings& settings)
 {
+    return ReplaceFolder({}, folder, settings);
+}
+
+bool ReplaceFolder(std::string_view old_folder, std::string_view folder, const FolderSettings& settings)
+{
     std::optional<std::string> key = FolderKey(folder);
     if (!key) return false;
-    const std::vector<std::uint8_t> path = EncodeStringValue(settings.path);
-    const std::vector<std::uint8_t> description = EncodeStringValue(settings.description);
-    const auto browse = EncodeDwordValue(settings.can_browse_subfolders);
-    const auto post = EncodeDwordValue(settings.can_post_files);
-    const auto visible = EncodeDwordValue(settings.visible);
-    const auto zip = EncodeDwordValue(settings.zip_download);
-    const std::array<ValueWrite, 6> values = {{
-        {"folder", ValueType::String, path},
-        {"desc", ValueType::String, description},
-        {"canbrowsesubfld", ValueType::Dword, browse},
-        {"canpostfiles", ValueType::Dword, post},
-        {"Visible", ValueType::Dword, visible},
-        {"zipDownload", ValueType::Dword, zip},
-    }};
-    return WriteValues(RegistryRoot::CurrentUser, *key, values);
+    RegistryEdit edit;
+    if (!old_folder.empty()) {
+        std::optional<std::string> old_key = FolderKey(old_folder);
+        if (!old_key) return false;
+        edit.RemoveTree(*old_key);
+    }
+    edit.WriteString(*key, "folder", settings.path);
+    edit.WriteString(*key, "desc", settings.description);
+    edit.WriteDword(*key, "canbrowsesubfld", settings.can_browse_subfolders);
+    edit.WriteDword(*key, "canpostfiles", settings.can_post_files);
+    edit.WriteDword(*key, "Visible", settings.visible);
+    edit.WriteDword(*key, "zipDownload", settings.zip_download);
+    return edit.Commit(RegistryRoot::CurrentUser);
 }
 
 std::optional<std::string> GetFolderPath(std::string_view folder)

@@ -32,6 +32,10 @@ bool DeleteFolder(std::string_view folder);
 FolderSettings ReadFolder(std::string_view folder);
 // Writes all six values in one transaction: a reader sees either the old folder or the new one.
 bool WriteFolder(std::string_view folder, const FolderSettings& settings);
+// Stores the folder under `folder` after deleting the entry `old_folder` (the folder dialog's edit,
+// which may rename), all in one transaction: a failure leaves the old entry as it was, and no other
+// program sees the folder missing or twice. An empty `old_folder` adds a folder.
+bool ReplaceFolder(std::string_view old_folder, std::string_view folder, const FolderSettings& settings);
 
 std::optional<std::string> GetFolderPath(std::string_view folder);
 bool SetFolderPath(std::string_view folder, std::string_view path);

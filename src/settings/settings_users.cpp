@@ -48,6 +48,17 @@ bool DeleteAllUsers()
     return DeleteKeyTree(RegistryRoot::CurrentUser, store::kUsersKey);
 }
 
+bool ReplaceUsers(std::span<const UserAccount> users)
+{
+    RegistryEdit edit;
+    edit.RemoveTree(store::kUsersKey);
+    for (const UserAccount& user : users) {
+        if (user.name.empty()) return false;
+        edit.WriteString(store::kUsersKey, user.name, user.password);
+    }
+    return edit.Commit(RegistryRoot::CurrentUser);
+}
+
 bool CheckUserPassword(std::string_view user, std::string_view password)
 {
     std::optional<std::string> stored = ReadPassword(user);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ bool UserExists(std::string_view user);
 bool SetUserPassword(std::string_view user, std::string_view password);
 bool DeleteUser(std::string_view user);
 bool DeleteAllUsers();
+// Makes the accounts exactly these, in one transaction: a failure keeps the old accounts.
+bool ReplaceUsers(std::span<const UserAccount> users);
 // True when the account exists and its password equals the given one byte for byte; the
 // comparison takes the same time wherever the two differ.
 bool CheckUserPassword(std::string_view user, std::string_view password);

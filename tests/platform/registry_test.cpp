@@ -173,6 +173,36 @@ TEST_F(RegistryTest, DeleteKeyTreeRemovesNestedKeysAndTheirValues)
     EXPECT_FALSE(ReadStringValue(kUser, "F\\photos\\a\\deep", "folder", 260));
 }
 
+TEST_F(RegistryTest, AnEditChangesSeveralKeysInOrderOrNothingAtAll)
+{
+    ASSERT_TRUE(WriteStringValue(kUser, "F\\old", "folder", "/a"));
+    ASSERT_TRUE(WriteStringValue(kUser, "F\\old\\deep", "x", "y"));
+    ASSERT_TRUE(WriteDwordValue(kUser, "U", "gone", 1));
+
+    // A change that cannot be made undoes the ones before it.
+    RegistryEdit failing;
+    failing.RemoveTree("F\\old");
+    failing.WriteString("F\\new", "folder", "/a");
+    failing.RemoveTree("");
+    EXPECT_FALSE(failing.Commit(kUser));
+    EXPECT_EQ(ReadStringValue(kUser, "F\\old", "folder", 260), "/a");
+    EXPECT_TRUE(KeyExists(kUser, "F\\old\\deep"));
+    EXPECT_FALSE(KeyExists(kUser, "F\\new"));
+
+    // Changes apply in the order given: a key emptied and written again keeps only the new value.
+    RegistryEdit rename;
+    rename.RemoveTree("F\\old");
+    rename.RemoveValue("U", "GONE");
+    rename.WriteString("F\\new", "folder", "/b");
+    rename.RemoveTree("F\\new");
+    rename.WriteDword("F\\new", "n", 7);
+    EXPECT_TRUE(rename.Commit(kUser));
+    EXPECT_FALSE(KeyExists(kUser, "F\\old"));
+    EXPECT_FALSE(ValueExists(kUser, "U", "gone"));
+    EXPECT_FALSE(ValueExists(kUser, "F\\new", "folder"));
+    EXPECT_EQ(ReadDwordValue(kUser, "F\\new", "n"), 7u);
+}
+
 TEST_F(RegistryTest, DeleteValueReportsWhetherThereWasOne)
 {
     ASSERT_TRUE(WriteDwordValue(kUser, kKey, "n", 1));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "settings/settings.h"
 #include "settings/store_values.h"
 #include "support/test_home.h"
 
@@ -123,6 +124,28 @@ TEST_F(AddressListTest, RemovalsBesideAppendsLoseNeitherAndEmptyListsAreNotStore
     for (int i = 0; i < kCount; ++i) EXPECT_EQ(RemoveFromAutoBlockList(address(2, i)), EntryRemoval::Removed);
     EXPECT_FALSE(ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, "AutoBlockList"));
     EXPECT_EQ(RemoveFromIpFilterList(address(2, 0)), EntryRemoval::Absent);
+}
+
+TEST_F(AddressListTest, TheFilterListAndItsTypeAreStoredTogether)
+{
+    const AddressList list = {{10, 0, 0, 255}, {192, 168, 1, 7}};
+    ASSERT_TRUE(SetIpFilter(list, 2));
+    EXPECT_EQ(GetIpFilterList(), list);
+    EXPECT_EQ(GetIpFilterType(), IpFilterType::Forbidden);
+    ASSERT_TRUE(SetIpFilter({}, 7));
+    EXPECT_FALSE(ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, "IPFilterList"));
+    EXPECT_EQ(GetIpFilterType(), IpFilterType::Off);
+}
+
+TEST_F(AddressListTest, RemovingSeveralBlockedAddressesKeepsTheRestInOrder)
+{
+    for (std::uint8_t i = 1; i <= 4; ++i) ASSERT_TRUE(AddToAutoBlockList({10, 0, 0, i}));
+    const AddressList chosen = {{10, 0, 0, 3}, {10, 0, 0, 1}, {10, 9, 9, 9}};
+    ASSERT_TRUE(RemoveAllFromAutoBlockList(chosen));
+    EXPECT_EQ(GetAutoBlockList(), (AddressList{{10, 0, 0, 2}, {10, 0, 0, 4}}));
+    ASSERT_TRUE(RemoveAllFromAutoBlockList(GetAutoBlockList()));
+    EXPECT_FALSE(ReadBinaryValue(RegistryRoot::CurrentUser, store::kSettingsKey, "AutoBlockList"));
+    EXPECT_TRUE(RemoveAllFromAutoBlockList(chosen));
 }
 
 }  // namespace

@@ -80,6 +80,33 @@ TEST_F(FoldersTest, DeletingAFolderRemovesItsNestedKeys)
     EXPECT_FALSE(KeyExists(RegistryRoot::CurrentUser, key + "\\cache\\thumbs"));
 }
 
+TEST_F(FoldersTest, ARenameLeavesOneEntryAndAFailedOneLeavesTheOldEntry)
+{
+    ASSERT_TRUE(WriteFolder("photos", {"/srv/photos", "Old", true, true, true, true}));
+    ASSERT_TRUE(WriteStringValue(RegistryRoot::CurrentUser, std::string(store::kFoldersKey) + "\\photos",
+                                 "stray", "x"));
+    const FolderSettings edited{"/srv/pictures", "New", false, true, false, false};
+    ASSERT_TRUE(ReplaceFolder("photos", "Pictures", edited));
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"Pictures"});
+    const FolderSettings read = ReadFolder("pictures");
+    EXPECT_EQ(read.path, "/srv/pictures");
+    EXPECT_EQ(read.description, "New");
+    EXPECT_FALSE(read.can_browse_subfolders);
+    EXPECT_TRUE(read.can_post_files);
+    EXPECT_FALSE(read.visible);
+
+    // Keeping the name drops values the folder dialog does not know, so nothing stale stays behind.
+    ASSERT_TRUE(WriteStringValue(RegistryRoot::CurrentUser, std::string(store::kFoldersKey) + "\\Pictures",
+                                 "stray", "x"));
+    ASSERT_TRUE(ReplaceFolder("pictures", "Pictures", edited));
+    EXPECT_FALSE(
+        ValueExists(RegistryRoot::CurrentUser, std::string(store::kFoldersKey) + "\\Pictures", "stray"));
+
+    EXPECT_FALSE(ReplaceFolder("Pictures", "a\\b", edited));
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"Pictures"});
+    EXPECT_EQ(ReadFolder("Pictures").path, "/srv/pictures");
+}
+
 TEST_F(FoldersTest, NamesThatWouldReachIntoOtherKeysAreRefused)
 {
     EXPECT_FALSE(SetFolderPath("a\\b", "/tmp"));
@@ -119,6 +146,26 @@ TEST_F(UsersTest, APasswordOf255BytesOrMoreNeverMatches)
     EXPECT_TRUE(UserExists("over"));
     EXPECT_EQ(EnumUser(1)->name, "over");
     EXPECT_EQ(EnumUser(1)->password, "");
+}
+
+TEST_F(UsersTest, ReplacingTheAccountsKeepsExactlyTheNewOnesOrOnFailureTheOld)
+{
+    ASSERT_TRUE(SetUserPassword("alice", "one"));
+    ASSERT_TRUE(SetUserPassword("bob", "two"));
+    const std::vector<UserAccount> replaced = {{"Bob", "three"}, {"carol", "four"}};
+    ASSERT_TRUE(ReplaceUsers(replaced));
+    EXPECT_FALSE(UserExists("alice"));
+    EXPECT_EQ(EnumUser(0)->name, "Bob");
+    EXPECT_TRUE(CheckUserPassword("bob", "three"));
+    EXPECT_TRUE(CheckUserPassword("carol", "four"));
+    EXPECT_FALSE(EnumUser(2));
+
+    const std::vector<UserAccount> broken = {{"dave", "five"}, {"", "nameless"}};
+    EXPECT_FALSE(ReplaceUsers(broken));
+    EXPECT_TRUE(CheckUserPassword("bob", "three"));
+    EXPECT_FALSE(UserExists("dave"));
+    EXPECT_TRUE(ReplaceUsers({}));
+    EXPECT_FALSE(EnumUser(0));
 }
 
 TEST_F(UsersTest, AccountsAreListedAddedAndRemoved)

@@ -154,6 +154,16 @@ bool WriteHost(const CommunityHost& host)
     return Write<HostKind>(host);
 }
 
+bool ReplaceHost(std::string_view old_id, const CommunityHost& host)
+{
+    if (!IsCommunityId(host.id) || (!old_id.empty() && !IsCommunityId(old_id))) return false;
+    RegistryEdit edit;
+    if (!old_id.empty()) edit.RemoveValue(HostKind::kKey, old_id);
+    const auto bytes = HostKind::Encode(host);
+    edit.Write(HostKind::kKey, host.id, ValueType::Binary, bytes);
+    return edit.Commit(kRoot);
+}
+
 bool DeleteHost(std::string_view id)
 {
     return Delete<HostKind>(id);

@@ -23,6 +23,9 @@ bool WriteMember(const CommunityMember& member);
 bool DeleteMember(std::string_view id);
 
 std::vector<CommunityHost> ListHosts();
+// Stores the host after deleting the record of `old_id` (an edit that may change the ID), in one
+// transaction; an empty `old_id` adds a host.
+bool ReplaceHost(std::string_view old_id, const CommunityHost& host);
 std::optional<CommunityHost> FindHost(std::string_view id);
 bool WriteHost(const CommunityHost& host);
 bool DeleteHost(std::string_view id);

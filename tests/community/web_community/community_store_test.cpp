@@ -118,6 +118,29 @@ TEST(CommunityStore, ListingDeletesValuesOfTheWrongSizeAndNamesThatAreNoId)
     EXPECT_TRUE(ListHosts().empty());
 }
 
+TEST(CommunityStore, ReplacingAHostUnderANewIdLeavesOneRecord)
+{
+    TestHome home;
+    CommunityHost host;
+    host.id = "old";
+    host.login_url = "http://a/login";
+    ASSERT_TRUE(WriteHost(host));
+    host.id = "New";
+    host.login_url = "http://b/login";
+    ASSERT_TRUE(ReplaceHost("OLD", host));
+    ASSERT_EQ(ListHosts().size(), 1u);
+    EXPECT_EQ(ListHosts()[0].id, "New");
+    EXPECT_EQ(FindHost("new")->login_url, "http://b/login");
+
+    // An ID the store cannot hold changes nothing.
+    host.id = std::string(65, 'x');
+    EXPECT_FALSE(ReplaceHost("New", host));
+    EXPECT_TRUE(FindHost("New"));
+    host.id = "added";
+    ASSERT_TRUE(ReplaceHost("", host));
+    EXPECT_EQ(ListHosts().size(), 2u);
+}
+
 TEST(CommunityStore, AnUpdateSeesTheRecordAsStoredAndWritesOnlyWhatItChanges)
 {
     TestHome home;
