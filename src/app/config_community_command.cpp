@@ -5,22 +5,13 @@
 #include <vector>
 
 #include "app/config_command_parts.h"
-#include "base/ascii_case.h"
 #include "base/text_helpers.h"
+#include "community/web_community/community_rules.h"
 #include "community/web_community/community_store.h"
-#include "platform/content_types.h"
-#include "settings/dynamic_files.h"
-#include "settings/settings_folders.h"
-#include "site/resolve_url.h"
 
 namespace vireo::config_command {
 
 namespace {
-
-// The shortest IDs and login address the dialogs accept.
-constexpr std::size_t kMinMemberIdLength = 3;
-constexpr std::size_t kMinHostIdLength = 2;
-constexpr std::size_t kMinLoginUrlLength = 12;
 
 // A field of a list line: the text with its control bytes escaped, since much of it comes from
 // other machines and a TAB in it would break the columns.
@@ -29,24 +20,19 @@ std::string Field(std::string_view text)
     return EscapeControlBytes(text, KeptControls::None);
 }
 
-std::string LoginTime(const RecordTime& time)
+std::optional<std::string> CheckId(const std::string& id, bool (*fits)(std::string_view),
+                                   std::size_t min_length)
 {
-    return time.IsZero() ? std::string() : FormatRecordTime(time);
-}
-
-std::optional<std::string> CheckId(const std::string& id, std::size_t min_length)
-{
-    if (id.size() < min_length || id.size() > kMaxCommunityIdLength) {
-        return "a member ID has " + std::to_string(min_length) + " to " +
-               std::to_string(kMaxCommunityIdLength) + " bytes";
-    }
-    return std::nullopt;
+    if (fits(id)) return std::nullopt;
+    return "a member ID has " + std::to_string(min_length) + " to " + std::to_string(kMaxCommunityIdLength) +
+           " bytes";
 }
 
 int AddMember(const std::string& typed, std::ostream& err)
 {
     const std::string id = Trimmed(typed);
-    if (std::optional<std::string> problem = CheckId(id, kMinMemberIdLength)) return BadInput(err, *problem);
+    if (std::optional<std::string> problem = CheckId(id, IsMemberIdLength, kMinMemberIdLength))
+        return BadInput(err, *problem);
     if (FindMember(id)) return BadInput(err, "a member \"" + id + "\" exists already");
     CommunityMember member;
     member.id = id;
@@ -57,7 +43,7 @@ int ListMembers(std::ostream& out)
 {
     for (const CommunityMember& member : vireo::ListMembers()) {
         out << Field(member.id) << '\t' << Field(member.name) << '\t' << Field(member.page) << '\t'
-            << LoginTime(member.last_login) << '\t' << Field(member.description) << "\n";
+            << FormatLoginTime(member.last_login) << '\t' << Field(member.description) << "\n";
     }
     return kSuccess;
 }
@@ -74,18 +60,9 @@ int RunMember(Words args, std::ostream& out, std::ostream& err)
     return BadInput(err, "community member takes add ID, remove ID or list");
 }
 
-// Why `page` is none of the pages a member may name: the root (""), a shared folder, the chat
-// room or the community page (each followed by "/"), or a dynamic file.
 std::optional<std::string> CheckPage(const std::string& page)
 {
-    if (page.empty() || GetDynamicFile(page)) return std::nullopt;
-    if (page.ends_with('/')) {
-        const std::string_view folder = std::string_view(page).substr(0, page.size() - 1);
-        if (EqualsIgnoreCase(folder, kWebchatName) || EqualsIgnoreCase(folder, kWebCommunityName) ||
-            FolderExists(folder)) {
-            return std::nullopt;
-        }
-    }
+    if (IsMemberPage(page)) return std::nullopt;
     return "--page takes \"\", a shared folder's name and \"/\", \"Webchat/\", \"WebCommunity/\" or a "
            "dynamic file's name, not \"" +
            page + "\"";
@@ -93,11 +70,7 @@ std::optional<std::string> CheckPage(const std::string& page)
 
 std::optional<std::string> CheckIcon(const std::string& icon)
 {
-    if (icon.empty()) return std::nullopt;
-    std::optional<DynamicFile> file = GetDynamicFile(icon);
-    if (file && ContentTypeFor(file->path.substr(file->path.rfind('/') + 1)).starts_with("image/")) {
-        return std::nullopt;
-    }
+    if (IsMemberIcon(icon)) return std::nullopt;
     return "--icon takes the name of a dynamic file that is a picture, not \"" + icon + "\"";
 }
 
@@ -133,9 +106,9 @@ int AddHost(Words args, std::ostream& err)
     std::expected<CommunityHost, int> parsed = ParseHost(args, err);
     if (!parsed) return parsed.error();
     const CommunityHost& host = *parsed;
-    if (std::optional<std::string> problem = CheckId(host.id, kMinHostIdLength))
+    if (std::optional<std::string> problem = CheckId(host.id, IsLoginIdLength, kMinLoginIdLength))
         return BadInput(err, *problem);
-    if (host.login_url.size() < kMinLoginUrlLength || host.login_url.size() > kMaxRecordText) {
+    if (!IsLoginUrlLength(host.login_url)) {
         return BadInput(err, "a login URL has " + std::to_string(kMinLoginUrlLength) + " to " +
                                  std::to_string(kMaxRecordText) + " bytes");
     }
@@ -156,7 +129,7 @@ int ListHosts(std::ostream& out)
     for (const CommunityHost& host : vireo::ListHosts()) {
         out << Field(host.id) << '\t' << Field(host.login_url) << '\t' << Field(host.host_name) << '\t'
             << Field(host.host_page) << '\t' << Field(host.host_description) << '\t'
-            << LoginTime(host.last_login) << "\n";
+            << FormatLoginTime(host.last_login) << "\n";
     }
     return kSuccess;
 }

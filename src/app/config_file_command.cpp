@@ -6,21 +6,13 @@
 #include <vector>
 
 #include "app/config_command_parts.h"
-#include "base/ascii_case.h"
 #include "base/text_helpers.h"
+#include "settings/dynamic_file_rules.h"
 #include "settings/dynamic_files.h"
-#include "site/resolve_url.h"
 
 namespace vireo::config_command {
 
 namespace {
-
-// What the file dialog lets the user type into the search pattern.
-constexpr std::size_t kMaxPatternLength = 130;
-// The record's path field and a display name each hold this many bytes at most.
-constexpr std::size_t kMaxPathLength = 259;
-// A display name is the first element of its URL, which resolves only up to this length.
-constexpr std::size_t kMaxReachableNameLength = 48;
 
 struct AddRequest {
     std::string path;
@@ -70,26 +62,6 @@ std::optional<std::string> StoredPath(const std::string& typed)
     return path;
 }
 
-// Why a display name would not work as the first element of a URL; nothing
-// when it would.
-std::optional<std::string> CheckDisplayName(std::string_view name)
-{
-    if (name.empty()) return "the display name is empty";
-    if (name.find_first_of("/\\") != std::string_view::npos)
-        return "the display name may not contain / or \\";
-    if (name == "." || name == "..") return "the display name may not be \".\" or \"..\"";
-    for (std::string_view reserved : {kGuestbookName, kWebchatName, kWebCommunityName, kExtensionName}) {
-        if (EqualsIgnoreCase(name, reserved)) {
-            return "the display name \"" + std::string(name) + "\" is reserved for a built-in page";
-        }
-    }
-    if (name.size() > kMaxReachableNameLength) {
-        return "the display name \"" + std::string(name) + "\" is longer than " +
-               std::to_string(kMaxReachableNameLength) + " bytes";
-    }
-    return std::nullopt;
-}
-
 int Add(Words args, std::ostream& out, std::ostream& err)
 {
     std::expected<AddRequest, int> parsed = ParseAdd(args, err);
@@ -98,8 +70,9 @@ int Add(Words args, std::ostream& out, std::ostream& err)
 
     std::optional<std::string> path = StoredPath(request.path);
     if (!path) return BadInput(err, "\"" + request.path + "\" is not an existing file");
-    if (path->size() > kMaxPathLength) {
-        return BadInput(err, "the file path is longer than " + std::to_string(kMaxPathLength) + " bytes");
+    if (path->size() > kMaxDynamicFileText) {
+        return BadInput(err,
+                        "the file path is longer than " + std::to_string(kMaxDynamicFileText) + " bytes");
     }
     if (request.file.pattern.size() > kMaxPatternLength) {
         return BadInput(err, "the pattern is longer than " + std::to_string(kMaxPatternLength) + " bytes");

@@ -1,23 +1,20 @@
 // `vireo config user add | remove | list`: the accounts for password protection.
 
 #include "app/config_command_parts.h"
+#include "base/text_helpers.h"
+#include "settings/account_rules.h"
 #include "settings/settings_users.h"
 
 namespace vireo::config_command {
 
 namespace {
 
-int Add(const std::string& name, const std::string& password, std::ostream& err)
+int Add(const std::string& typed_name, const std::string& typed_password, std::ostream& err)
 {
-    if (name.empty()) return BadInput(err, "the user name is empty");
-    if (name.size() > kMaxUserNameLength) {
-        return BadInput(err, "the user name is longer than " + std::to_string(kMaxUserNameLength) + " bytes");
-    }
-    // Basic authentication separates the name from the password with the first colon.
-    if (name.find(':') != std::string::npos) return BadInput(err, "the user name may not contain \":\"");
-    if (password.size() > kMaxPasswordLength) {
-        return BadInput(err, "the password is longer than " + std::to_string(kMaxPasswordLength) + " bytes");
-    }
+    // Trimmed as the Users & Passwords dialog trims what is typed, so both store the same account.
+    const std::string name = Trimmed(typed_name);
+    const std::string password = Trimmed(typed_password);
+    if (std::optional<std::string> problem = CheckAccount(name, password)) return BadInput(err, *problem);
     return SetUserPassword(name, password) ? kSuccess : StoreFailure(err);
 }
 

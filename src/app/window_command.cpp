@@ -82,7 +82,7 @@ int RunWindowCommand(int argc, char** argv, bool auto_start, std::ostream& err)
 
     MainWindow window(SiteServerSetup(SiteRoutes()), auto_start);
     CommunityLoginThread logins([&window] { return window.ListeningAt(); });
-    window.OnListening([&logins] { logins.Wake(); });
+    window.WakeLoginsWith([&logins] { logins.Wake(); });
 
     UniqueFd show_requests = ListenForShowRequests();
     std::unique_ptr<QSocketNotifier> asked;

@@ -102,7 +102,8 @@ DynamicFile DecodeDynamicFile(std::span<const std::uint8_t> bytes)
 
 std::optional<std::pair<std::string, DynamicFile>> EnumDynamicFile(int index)
 {
-    std::optional<std::string> name = EnumValueName(RegistryRoot::CurrentUser, kDynamicFilesKey, index, kTextField);
+    std::optional<std::string> name =
+        EnumValueName(RegistryRoot::CurrentUser, kDynamicFilesKey, index, kTextField);
     if (!name) return std::nullopt;
     // A value of another type reads as a record without a path, which resolves to nothing.
     DynamicFile file = GetDynamicFile(*name).value_or(DynamicFile{});
@@ -119,10 +120,21 @@ std::optional<DynamicFile> GetDynamicFile(std::string_view name)
 
 bool SetDynamicFile(std::string_view name, const DynamicFile& file)
 {
+    return ReplaceDynamicFile({}, name, file);
+}
+
+bool ReplaceDynamicFile(std::string_view old_name, std::string_view name, const DynamicFile& file)
+{
     // The record has no room for longer texts, and a cut path would name another file.
-    if (!IsUsableName(name) || file.path.size() >= kTextField || file.pattern.size() >= kTextField) return false;
+    if (!IsUsableName(name) || file.path.size() >= kTextField || file.pattern.size() >= kTextField)
+        return false;
+    if (!old_name.empty() && !IsUsableName(old_name)) return false;
+    RegistryEdit edit;
+    // The store keeps a name's first spelling, so a change of letter case needs the entry anew.
+    if (!old_name.empty()) edit.RemoveValue(kDynamicFilesKey, old_name);
     const auto record = EncodeDynamicFile(file);
-    return WriteBinaryValue(RegistryRoot::CurrentUser, kDynamicFilesKey, name, record);
+    edit.Write(kDynamicFilesKey, name, ValueType::Binary, record);
+    return edit.Commit(RegistryRoot::CurrentUser);
 }
 
 bool DeleteDynamicFile(std::string_view name)
@@ -133,11 +145,13 @@ bool DeleteDynamicFile(std::string_view name)
 std::optional<std::string> UniqueDynamicFileName(std::string_view path)
 {
     const std::size_t separator = path.find_last_of("/\\");
-    const std::string_view file_name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    const std::string_view file_name =
+        separator == std::string_view::npos ? path : path.substr(separator + 1);
     if (file_name.empty()) return std::nullopt;
     const std::size_t dot = file_name.rfind('.');
     const std::string stem(file_name.substr(0, dot));
-    const std::string extension = dot == std::string_view::npos ? "" : "." + std::string(file_name.substr(dot + 1));
+    const std::string extension =
+        dot == std::string_view::npos ? "" : "." + std::string(file_name.substr(dot + 1));
 
     std::string candidate = stem + extension;
     for (int number = 1;; ++number) {
@@ -177,9 +191,9 @@ std::optional<std::string> GetActualDynamicFile(std::string_view name)
             std::string_view(file->path).substr(separator == std::string::npos ? 0 : separator + 1);
         // Without a pattern, the files of the stored file's type. A stored name without an
         // extension gives "*.", which matches no name, so the stored file itself is served.
-        const std::string pattern = file->pattern.empty()
-                                        ? "*." + std::string(stored_name.substr(FindExtension(stored_name, false)))
-                                        : file->pattern;
+        const std::string pattern =
+            file->pattern.empty() ? "*." + std::string(stored_name.substr(FindExtension(stored_name, false)))
+                                  : file->pattern;
         if (std::optional<std::string> newest = NewestMatch(directory, pattern)) actual = std::move(*newest);
     }
 

@@ -30,6 +30,9 @@ std::optional<std::pair<std::string, DynamicFile>> EnumDynamicFile(int index);
 std::optional<DynamicFile> GetDynamicFile(std::string_view name);
 bool SetDynamicFile(std::string_view name, const DynamicFile& file);
 bool DeleteDynamicFile(std::string_view name);
+// Stores the entry under `name` after deleting the entry `old_name` (an edit that may rename it),
+// in one transaction; an empty `old_name` adds an entry.
+bool ReplaceDynamicFile(std::string_view old_name, std::string_view name, const DynamicFile& file);
 // The display name AddDynamicFile would give a file now; nothing for a path without a file name
 // or when every candidate is too long for a display name.
 std::optional<std::string> UniqueDynamicFileName(std::string_view path);

@@ -1,5 +1,6 @@
 #include "settings/folder_name.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/ascii_case.h"
@@ -14,6 +15,12 @@ constexpr std::array<std::string_view, 4> kReservedNames = {"Guestbook", "Webcha
                                                             "Extension"};
 }  // namespace
 
+bool IsBuiltInPageName(std::string_view name)
+{
+    return std::ranges::any_of(kReservedNames,
+                               [name](std::string_view page) { return EqualsIgnoreCase(name, page); });
+}
+
 std::optional<std::string> CheckFolderName(std::string_view name)
 {
     std::string trimmed(name);
@@ -25,10 +32,8 @@ std::optional<std::string> CheckFolderName(std::string_view name)
     // that name could never be reached.
     if (name == "." || name == "..")
         return "the folder name \"" + std::string(name) + "\" can never be reached";
-    for (std::string_view reserved : kReservedNames) {
-        if (EqualsIgnoreCase(name, reserved)) {
-            return "the folder name \"" + std::string(name) + "\" is reserved for a built-in page";
-        }
+    if (IsBuiltInPageName(name)) {
+        return "the folder name \"" + std::string(name) + "\" is reserved for a built-in page";
     }
     if (name.size() > kMaxFolderNameLength) {
         return "the folder name is longer than " + std::to_string(kMaxFolderNameLength) + " bytes";

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -29,7 +30,6 @@
 #include "base/text_helpers.h"
 #include "community/chat/chat_room.h"
 #include "platform/interface_addresses.h"
-#include "platform/router/router_discovery.h"
 #include "platform/type_names.h"
 #include "platform/xdg_paths.h"
 #include "settings/address_list.h"
@@ -38,7 +38,14 @@
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
 #include "ui/chat_dialogs.h"
+#include "ui/community_host_dialog.h"
+#include "ui/community_member_dialog.h"
+#include "ui/dynamic_file_dialog.h"
+#include "ui/extension_dialog.h"
+#include "ui/folder_property_dialog.h"
 #include "ui/logbook_window.h"
+#include "ui/select_ip_dialog.h"
+#include "ui/server_property_dialog.h"
 #include "ui/widget_parts.h"
 
 namespace vireo {
@@ -92,24 +99,6 @@ QTreeWidgetItem* FileRow(const fs::path& path, const QString& shown, FileListEnt
 }
 
 }  // namespace
-
-DesktopActions SystemDesktopActions()
-{
-    DesktopActions actions;
-    actions.open_url = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
-    actions.open_folder = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
-    actions.confirm = [](QWidget* parent, const QString& question) {
-        return QMessageBox::question(parent, kCaption, question, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
-    };
-    actions.inform = [](QWidget* parent, const QString& message) {
-        QMessageBox box(QMessageBox::Information, kCaption, message, QMessageBox::Ok, parent);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
-    };
-    actions.ask_router = [] { return DiscoverExternalAddress(); };
-    return actions;
-}
 
 MainWindow::MainWindow(ServerSetup setup, bool auto_start, DesktopActions desktop)
     : desktop_(std::move(desktop)), auto_start_(auto_start)
@@ -186,6 +175,7 @@ void MainWindow::BuildWidgets()
     ask_router_ = LabelledButton(QStringLiteral("Get..."), this);
     start_ = LabelledButton(QStringLiteral("Start Server"), this);
     start_->setCheckable(true);
+    server_property_ = LabelledButton(QStringLiteral("Server Property"), this);
     auto* about = LabelledButton(QStringLiteral("About..."), this);
     auto* help = LabelledButton(QStringLiteral("Help..."), this);
     auto* close = LabelledButton(QStringLiteral("Close"), this);
@@ -209,6 +199,7 @@ void MainWindow::BuildWidgets()
     router_row->addWidget(ask_router_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
+    buttons->addWidget(server_property_);
     buttons->addStretch(1);
     buttons->addWidget(about);
     buttons->addWidget(help);
@@ -245,6 +236,7 @@ void MainWindow::BuildWidgets()
     });
     connect(ask_router_, &QPushButton::clicked, this, [this] { AskRouter(); });
     connect(start_, &QPushButton::clicked, this, [this](bool checked) { OnStartToggled(checked); });
+    connect(server_property_, &QPushButton::clicked, this, [this] { ShowServerProperty(); });
     connect(about, &QPushButton::clicked, this, [this] { ShowAbout(); });
     connect(help, &QPushButton::clicked, this, [this] { ShowHelp(); });
     connect(close, &QPushButton::clicked, this, [this] { reject(); });
@@ -334,8 +326,8 @@ UrlSelection MainWindow::CurrentSelection() const
         entry.directory = file->data(0, kDirectoryRole).toBool();
         selection.file = entry;
     }
-    selection.focus = files_->hasFocus()     ? ListFocus::FileList
-                      : folders_->hasFocus() ? ListFocus::FolderList
+    selection.focus = files_->hasFocus()     ? ListFocus::Files
+                      : folders_->hasFocus() ? ListFocus::Folders
                                              : ListFocus::Neither;
     return selection;
 }
@@ -466,7 +458,7 @@ void MainWindow::OnServerNotice(ServerNotice notice)
     }
     RefreshUrl();
     Refresh();
-    if (notice == ServerNotice::Listening && on_listening_) on_listening_();
+    if (notice == ServerNotice::Listening && wake_logins_) wake_logins_();
 }
 
 void MainWindow::OnServiceNotice(ServiceNotice notice)
@@ -580,6 +572,9 @@ std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
     switch (kind) {
         case FolderEntryKind::SharedFolder: {
             const QList<QListWidgetItem*> chosen = folders_->selectedItems();
+            menu->addAction(QStringLiteral("Add a Folder..."), this, [this] { EditFolder({}); });
+            QAction* edit = menu->addAction(QStringLiteral("Folder Property..."), this,
+                                            [this, item] { EditFolder(Utf8(item->text())); });
             QAction* remove = menu->addAction(QStringLiteral("Remove Folders"), this, [this, chosen] {
                 if (!desktop_.confirm(this, QStringLiteral("Remove selected folders from the web server?")))
                     return;
@@ -591,6 +586,7 @@ std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
                 if (const std::optional<std::string> path = GetFolderPath(Utf8(item->text())))
                     desktop_.open_folder(WidgetText(*path));
             });
+            edit->setEnabled(item != nullptr);
             remove->setEnabled(item != nullptr);
             explore->setEnabled(item != nullptr);
             break;
@@ -620,8 +616,23 @@ std::unique_ptr<QMenu> MainWindow::FolderMenu(QListWidgetItem* item)
             break;
         }
         case FolderEntryKind::WebCommunity:
+            menu->addAction(QStringLiteral("As Host..."), this, [this] {
+                CommunityHostDialog host(this, desktop_);
+                host.exec();
+            });
+            menu->addAction(QStringLiteral("As Member..."), this, [this] {
+                CommunityMemberDialog member(this, desktop_, [this] {
+                    if (wake_logins_) wake_logins_();
+                });
+                member.exec();
+            });
+            break;
         case FolderEntryKind::Extension:
-            return nullptr;
+            menu->addAction(QStringLiteral("Configure..."), this, [this] {
+                ExtensionDialog configure(this);
+                if (configure.exec() == QDialog::Accepted) FillFiles();
+            });
+            break;
     }
     return menu;
 }
@@ -644,6 +655,11 @@ std::unique_ptr<QMenu> MainWindow::FileMenu()
         FillFiles();
     });
     remove->setEnabled(!chosen.isEmpty());
+    QAction* property = menu->addAction(QStringLiteral("Property..."), this, [this, chosen] {
+        DynamicFilePropertyDialog property_dialog(this, Utf8(chosen.front()->data(0, kPathRole).toString()));
+        if (property_dialog.exec() == QDialog::Accepted) FillFiles();
+    });
+    property->setEnabled(chosen.size() == 1);
     return menu;
 }
 
@@ -679,16 +695,28 @@ std::unique_ptr<QMenu> MainWindow::ClientMenu()
 
 void MainWindow::ChooseShownAddress()
 {
-    QMenu menu(this);
-    for (const Ipv4Address& address : OfferedAddresses(InterfaceAddresses())) {
-        QAction* choice = menu.addAction(WidgetText(FormatAddress(address)), this, [this, address] {
-            chosen_address_ = address;
-            RefreshUrl();
-        });
-        choice->setCheckable(true);
-        choice->setChecked(address == SiteAddress().address);
-    }
-    menu.exec(choose_ip_->mapToGlobal(QPoint(0, choose_ip_->height())));
+    SelectIpDialog select(this, OfferedAddresses(InterfaceAddresses()), SiteAddress().address);
+    if (select.exec() != 1) return;
+    chosen_address_ = select.chosen();
+    RefreshUrl();
+    Refresh();
+}
+
+void MainWindow::EditFolder(const std::string& name)
+{
+    FolderPropertyDialog folder(this, name);
+    // A new folder starts with the folder chooser, over the dialog once it shows.
+    if (name.empty()) QTimer::singleShot(0, &folder, [&folder] { folder.BrowseForFolder(); });
+    if (folder.exec() != QDialog::Accepted) return;
+    FillFolders();
+    FillFiles();
+}
+
+void MainWindow::ShowServerProperty()
+{
+    ServerPropertyDialog property(this, ListeningAt(), desktop_.open_folder);
+    property.exec();
+    Refresh();
 }
 
 void MainWindow::AskRouter()

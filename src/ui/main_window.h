@@ -14,6 +14,7 @@
 #include "base/ipv4.h"
 #include "http/server.h"
 #include "ui/client_rows.h"
+#include "ui/desktop_actions.h"
 #include "ui/shown_url.h"
 #include "ui/window_events.h"
 
@@ -28,22 +29,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace vireo {
-
-// What the window asks of the desktop; tests put their own in place.
-struct DesktopActions {
-    // Opens an address (always http or https) in the browser.
-    std::function<void(const QString& url)> open_url;
-    // Opens a local folder in the file manager.
-    std::function<void(const QString& path)> open_folder;
-    // Asks a yes/no question; true for yes.
-    std::function<bool(QWidget* parent, const QString& question)> confirm;
-    // Shows a message.
-    std::function<void(QWidget* parent, const QString& message)> inform;
-    // Asks the home router for this computer's public address; may take seconds (called on a
-    // thread of its own).
-    std::function<std::optional<Ipv4Address>()> ask_router;
-};
-DesktopActions SystemDesktopActions();
 
 class MainWindow final : public QDialog {
 public:
@@ -60,8 +45,9 @@ public:
     // Stops the chat room and the server without asking, and ends the program once it has stopped.
     void Quit();
 
-    // Called on the window's thread each time the server starts listening.
-    void OnListening(std::function<void()> told) { on_listening_ = std::move(told); }
+    // Called on the window's thread when the member's community logins should run now: each time the
+    // server starts listening, and when the owner has edited the list of community hosts.
+    void WakeLoginsWith(std::function<void()> wake) { wake_logins_ = std::move(wake); }
     // The site's address while the server listens, for threads other than the window's.
     std::optional<Ipv4Endpoint> ListeningAt() const;
 
@@ -72,6 +58,7 @@ public:
     QListWidget* folderList() const { return folders_; }
     QTreeWidget* fileList() const { return files_; }
     QPushButton* startButton() const { return start_; }
+    QPushButton* serverPropertyButton() const { return server_property_; }
     QPushButton* askRouterButton() const { return ask_router_; }
     QLineEdit* routerAddress() const { return router_address_; }
     QCheckBox* useRouter() const { return use_router_; }
@@ -103,6 +90,8 @@ private:
     void AddDynamicFiles();
     void ChooseShownAddress();
     void AskRouter();
+    void EditFolder(const std::string& name);
+    void ShowServerProperty();
     void ShowAbout();
     void ShowHelp();
     void ShowGuestbookAlarm();
@@ -120,7 +109,7 @@ private:
     std::optional<Ipv4Address> chosen_address_;  // picked with "IP..." for a server on every address
     Ipv4Address default_address_{127, 0, 0, 1};  // shown otherwise; found when the server starts
     std::jthread router_question_;
-    std::function<void()> on_listening_;
+    std::function<void()> wake_logins_;
     mutable std::mutex listening_lock_;
     std::optional<Ipv4Endpoint> listening_at_;  // under listening_lock_
 
@@ -135,6 +124,7 @@ private:
     QLineEdit* router_address_ = nullptr;
     QPushButton* ask_router_ = nullptr;
     QPushButton* start_ = nullptr;
+    QPushButton* server_property_ = nullptr;
     QLabel* status_ = nullptr;
 };
 

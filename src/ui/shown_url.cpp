@@ -110,7 +110,7 @@ std::string ShownUrl(bool running, const Ipv4Endpoint& site_address, const UrlSe
     if (!running) return {};
     const std::string site = FormatSiteUrl(site_address);
     std::string url = site;
-    const bool folder_first = selection.focus == ListFocus::FolderList && selection.folder_kind;
+    const bool folder_first = selection.focus == ListFocus::Folders && selection.folder_kind;
     if (selection.file && !folder_first) {
         url = FileEntryUrl(site, *selection.file);
     } else if (selection.folder_kind) {

@@ -39,7 +39,7 @@ struct FileListEntry {
 };
 
 // Which of the two lists has the keyboard focus.
-enum class ListFocus { Neither, FolderList, FileList };
+enum class ListFocus { Neither, Folders, Files };
 
 // What is selected and where the focus is, as the window sees it.
 struct UrlSelection {

@@ -99,7 +99,7 @@ TEST_F(ConfigCommandTest, SetAndGetRoundTripEveryKindOfValue)
 TEST_F(ConfigCommandTest, BadInputIsOneLineExitCode2AndChangesNothing)
 {
     ASSERT_EQ(Config({"folder", "add", "photos", shared.string()}).exit_code, 0);
-    ASSERT_EQ(Config({"user", "add", "alice", "pw"}).exit_code, 0);
+    ASSERT_EQ(Config({"user", "add", "alice", "secret"}).exit_code, 0);
     const std::string before = Snapshot();
 
     struct Case {
@@ -140,10 +140,11 @@ TEST_F(ConfigCommandTest, BadInputIsOneLineExitCode2AndChangesNothing)
          "the description is longer than 80 bytes"},
         {{"folder", "remove", "nothing"}, "no folder named \"nothing\""},
         {{"folder", "list", "x"}, "folder list takes no arguments"},
-        {{"user", "add", "", "pw"}, "the user name is empty"},
-        {{"user", "add", std::string(255, 'u'), "pw"}, "the user name is longer than 254 bytes"},
-        {{"user", "add", "bob", std::string(255, 'p')}, "the password is longer than 254 bytes"},
-        {{"user", "add", "a:b", "pw"}, "the user name may not contain \":\""},
+        {{"user", "add", " ", "secret"}, "the user name has fewer than 3 characters"},
+        {{"user", "add", std::string(251, 'u'), "secret"}, "the user name is longer than 250 characters"},
+        {{"user", "add", "bob", "12345"}, "the password has fewer than 6 characters"},
+        {{"user", "add", "bob", std::string(251, 'p')}, "the password is longer than 250 characters"},
+        {{"user", "add", "ab:c", "secret"}, "the user name may not contain \":\""},
         {{"user", "add", "bob"}, "user add takes a NAME and a PASSWORD"},
         {{"user", "remove", "bob"}, "no user named \"bob\""},
         {{"user"}, "user takes add, remove or list"},
@@ -189,12 +190,12 @@ TEST_F(ConfigCommandTest, FolderAddStoresAnAbsoluteNormalPathWithItsOptions)
 TEST_F(ConfigCommandTest, UsersAreAddedListedAndRemoved)
 {
     EXPECT_EQ(Config({"user", "add", "Alice", "Secret"}).exit_code, 0);
-    EXPECT_EQ(Config({"user", "add", "bob", std::string(254, 'p')}).exit_code, 0);
+    EXPECT_EQ(Config({"user", "add", " bob\t", std::string(250, 'p')}).exit_code, 0);  // trimmed
     EXPECT_EQ(Config({"user", "list"}).out, "Alice\nbob\n");
     EXPECT_TRUE(CheckUserPassword("alice", "Secret"));
     // Adding an existing user changes the password.
-    EXPECT_EQ(Config({"user", "add", "ALICE", "New"}).exit_code, 0);
-    EXPECT_TRUE(CheckUserPassword("alice", "New"));
+    EXPECT_EQ(Config({"user", "add", "ALICE", "Newer1"}).exit_code, 0);
+    EXPECT_TRUE(CheckUserPassword("alice", "Newer1"));
     EXPECT_EQ(Config({"user", "remove", "alice"}).exit_code, 0);
     EXPECT_EQ(Config({"user", "list"}).out, "bob\n");
 }

@@ -120,6 +120,23 @@ TEST_F(DynamicFilesTest, StoresReadsEnumeratesAndDeletes)
     EXPECT_TRUE(SetDynamicFile("fits.txt", Published("/" + std::string(258, 'x'))));
 }
 
+TEST_F(DynamicFilesTest, AReplacedEntryIsStoredUnderItsNewNameOnly)
+{
+    ASSERT_TRUE(SetDynamicFile("notes", Published("/srv/notes.txt")));
+    ASSERT_TRUE(ReplaceDynamicFile("notes", "Notes", Published("/srv/new.txt", true)));
+    ASSERT_TRUE(EnumDynamicFile(0));
+    EXPECT_EQ(EnumDynamicFile(0)->first, "Notes");  // the new spelling, not the first one
+    EXPECT_FALSE(EnumDynamicFile(1));
+    ASSERT_TRUE(ReplaceDynamicFile("NOTES", "diary", Published("/srv/diary.txt")));
+    EXPECT_FALSE(GetDynamicFile("notes"));
+    EXPECT_EQ(GetDynamicFile("diary")->path, "/srv/diary.txt");
+
+    // A record the store cannot hold leaves the old entry in place.
+    EXPECT_FALSE(ReplaceDynamicFile("diary", "long", Published(std::string(300, 'p'))));
+    EXPECT_EQ(GetDynamicFile("diary")->path, "/srv/diary.txt");
+    EXPECT_FALSE(GetDynamicFile("long"));
+}
+
 TEST_F(DynamicFilesTest, AddedFilesGetUniqueDisplayNames)
 {
     struct Case {

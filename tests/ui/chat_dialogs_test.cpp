@@ -103,7 +103,9 @@ TEST_F(ChatDialogsTest, ManagementListsDisconnectsAndBlocks)
 
     // Nothing selected: nothing to do.
     for (const QPushButton* button : manage.findChildren<QPushButton*>()) {
-        if (button->text() != "Close") EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+        if (button->text() != "Close") {
+            EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+        }
     }
     list->setCurrentItem(list->topLevelItem(1));  // Bob, by address
     manage.EvictSelected(true);

@@ -25,12 +25,17 @@
 #include "base/unique_fd.h"
 #include "community/chat/chat_room.h"
 #include "settings/address_list.h"
+#include "settings/dynamic_files.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
 #include "site/site_server.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
+#include "ui/community_member_dialog.h"
+#include "ui/dialog_answers.h"
+#include "ui/folder_property_dialog.h"
 #include "ui/qt_test_suite.h"
+#include "ui/server_property_dialog.h"
 
 namespace vireo::testing {
 namespace {
@@ -132,7 +137,7 @@ TEST_F(MainWindowTest, EveryControlIsNamedAsItIsLabelled)
 {
     auto window = Open();
     const QList<QAbstractButton*> buttons = window->findChildren<QAbstractButton*>();
-    ASSERT_EQ(buttons.size(), 9);
+    ASSERT_EQ(buttons.size(), 10);
     for (const QAbstractButton* button : buttons) EXPECT_EQ(button->accessibleName(), button->text());
     for (const QWidget* control : window->findChildren<QLineEdit*>())
         EXPECT_FALSE(control->accessibleName().isEmpty());
@@ -152,21 +157,37 @@ std::map<QString, bool> Items(const std::unique_ptr<QMenu>& menu)
     return items;
 }
 
+// Runs the menu's item of that text, as a click would.
+void TriggerItem(const std::unique_ptr<QMenu>& menu, const QString& text)
+{
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action->trigger();
+    }
+    FAIL() << "no item " << text.toStdString();
+}
+
 TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
 {
     ASSERT_TRUE(WriteFolder("Docs", {home.path().string(), "", false, false, true, false}));
     auto window = Open();
     QListWidget* folders = window->folderList();
     using Menu = std::map<QString, bool>;
-    EXPECT_EQ(Items(window->FolderMenu(nullptr)),
-              (Menu{{"Remove Folders", false}, {"Start Explorer", false}}));
-    EXPECT_EQ(Items(window->FolderMenu(folders->item(4))),
-              (Menu{{"Remove Folders", true}, {"Start Explorer", true}}));
+    EXPECT_EQ(Items(window->FolderMenu(nullptr)), (Menu{{"Add a Folder...", true},
+                                                        {"Folder Property...", false},
+                                                        {"Remove Folders", false},
+                                                        {"Start Explorer", false}}));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(4))), (Menu{{"Add a Folder...", true},
+                                                                 {"Folder Property...", true},
+                                                                 {"Remove Folders", true},
+                                                                 {"Start Explorer", true}}));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(0))),
               (Menu{{"Add Files...", true}, {"Allow list files", true}}));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
               (Menu{{"Start Webchat...", false}, {"Manage...", true}, {"Stop Webchat", false}}));
-    EXPECT_EQ(window->FolderMenu(folders->item(2)), nullptr);
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(2))),
+              (Menu{{"As Host...", true}, {"As Member...", true}}));
+    EXPECT_EQ(Items(window->FolderMenu(folders->item(3))), (Menu{{"Configure...", true}}));
     ASSERT_TRUE(Start(*window));
     EXPECT_EQ(Items(window->FolderMenu(folders->item(1))),
               (Menu{{"Start Webchat...", true}, {"Manage...", true}, {"Stop Webchat", false}}));
@@ -178,7 +199,19 @@ TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
     folders->setCurrentRow(4);
     EXPECT_EQ(window->FileMenu(), nullptr);
     folders->setCurrentRow(0);
-    EXPECT_EQ(Items(window->FileMenu()), (Menu{{"Add Files...", true}, {"Remove Files", false}}));
+    EXPECT_EQ(Items(window->FileMenu()),
+              (Menu{{"Add Files...", true}, {"Remove Files", false}, {"Property...", false}}));
+    ASSERT_TRUE(AddDynamicFile((home.path() / "a.txt").string()));
+    ASSERT_TRUE(AddDynamicFile((home.path() / "b.txt").string()));
+    folders->setCurrentRow(4);
+    folders->setCurrentRow(0);
+    QTreeWidget* files = window->fileList();
+    ASSERT_EQ(files->topLevelItemCount(), 2);
+    files->topLevelItem(0)->setSelected(true);
+    EXPECT_EQ(Items(window->FileMenu()),
+              (Menu{{"Add Files...", true}, {"Remove Files", true}, {"Property...", true}}));
+    files->topLevelItem(1)->setSelected(true);
+    EXPECT_EQ(Items(window->FileMenu())["Property..."], false);
 
     // "Add to block list" needs a row and a forbidden-list IP filter.
     EXPECT_EQ(Items(window->ClientMenu()), (Menu{{"Add to block list", false},
@@ -197,6 +230,40 @@ TEST_F(MainWindowTest, MenusOfferWhatCanBeDoneNow)
         (Menu{{"Add to block list", true}, {"Copy IP", true}, {"Clear List", true}, {"Open Logbook", true}}));
     menu->actions().front()->trigger();
     EXPECT_EQ(GetIpFilterList(), (AddressList{{127, 0, 0, 1}}));
+}
+
+TEST_F(MainWindowTest, TheSettingsDialogsOpenFromTheWindowAndItsChangesShowAtOnce)
+{
+    ASSERT_TRUE(WriteFolder("Docs", {home.path().string(), "", false, false, true, false}));
+    auto window = Open();
+    QListWidget* folders = window->folderList();
+    ASSERT_EQ(folders->item(4)->text(), "Docs");
+
+    // A folder renamed in its dialog is listed under the new name at once.
+    AnswerNextDialog<FolderPropertyDialog>([](FolderPropertyDialog& dialog) {
+        dialog.nameBox()->setText("Papers");
+        dialog.okButton()->click();
+    });
+    TriggerItem(window->FolderMenu(folders->item(4)), "Folder Property...");
+    EXPECT_EQ(folders->item(4)->text(), "Papers");
+    EXPECT_FALSE(FolderExists("Docs"));
+
+    // "Server Property" tells the dialog where the running server listens.
+    ASSERT_TRUE(Start(*window));
+    bool port_shown = false;
+    AnswerNextDialog<ServerPropertyDialog>([&](ServerPropertyDialog& dialog) {
+        port_shown = dialog.portBox()->text() == QString::number(port) && !dialog.portBox()->isEnabled();
+        dialog.reject();
+    });
+    window->serverPropertyButton()->click();
+    EXPECT_TRUE(port_shown);
+
+    // Closing the member's dialog wakes the community logins, however it is closed.
+    int wakes = 0;
+    window->WakeLoginsWith([&wakes] { ++wakes; });
+    AnswerNextDialog<CommunityMemberDialog>([](CommunityMemberDialog& dialog) { dialog.reject(); });
+    TriggerItem(window->FolderMenu(folders->item(2)), "As Member...");
+    EXPECT_EQ(wakes, 1);
 }
 
 TEST_F(MainWindowTest, TheRoutersAddressReplacesTheHostWhenChosen)

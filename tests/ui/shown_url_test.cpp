@@ -66,12 +66,12 @@ TEST(ShownUrlTest, TheFocusedListComesFirst)
     const std::string folder_url = "http://192.168.1.20:8080/Docs/";
     selection.focus = ListFocus::Neither;
     EXPECT_EQ(ShownUrl(true, kSite, selection, kAllOn, {}), file_url);
-    selection.focus = ListFocus::FileList;
+    selection.focus = ListFocus::Files;
     EXPECT_EQ(ShownUrl(true, kSite, selection, kAllOn, {}), file_url);
-    selection.focus = ListFocus::FolderList;
+    selection.focus = ListFocus::Folders;
     EXPECT_EQ(ShownUrl(true, kSite, selection, kAllOn, {}), folder_url);
     selection.file.reset();
-    selection.focus = ListFocus::FileList;
+    selection.focus = ListFocus::Files;
     EXPECT_EQ(ShownUrl(true, kSite, selection, kAllOn, {}), folder_url);
 }
 
