@@ -1,0 +1,1 @@
+# The user manual: see docs/manual/.

@@ -1,0 +1,1 @@
+# The Debian package, made with cpack -G DEB.

@@ -1,0 +1,1 @@
+# vireo-setup, the per-user installer.
