@@ -753,14 +753,19 @@ void MainWindow::ShowAbout()
 
 void MainWindow::ShowHelp()
 {
-    const std::optional<fs::path> program = GetProgramPath();
-    const fs::path manual = program ? program->parent_path() / "vireo-manual.html" : fs::path();
-    std::error_code error;
-    if (!program || !fs::exists(manual, error)) {
-        desktop_.inform(this, QStringLiteral("Help document file not found."));
+    // The manual lies beside the program when it was installed for one user, and in the system's
+    // documentation when it came with the Debian package.
+    std::vector<fs::path> places;
+    if (const std::optional<fs::path> program = GetProgramPath())
+        places.push_back(program->parent_path() / "vireo-manual.html");
+    places.emplace_back("/usr/share/doc/quillmark-vireo/manual.html");
+    for (const fs::path& manual : places) {
+        std::error_code error;
+        if (!fs::is_regular_file(manual, error)) continue;
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
+    desktop_.inform(this, QStringLiteral("Help document file not found."));
 }
 
 }  // namespace vireo
