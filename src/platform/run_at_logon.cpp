@@ -21,30 +21,12 @@ std::optional<std::filesystem::path> EntryPath()
 }
 
 // The Exec value for the running program, as the entry's reader sees it once the desktop file's
-// own escapes are undone: inside the quotes `"`, `` ` ``, `$` and `\` carry a backslash, and `%`
-// is doubled so it is not taken for a field code.
+// own escapes are undone.
 std::optional<std::string> StartCommand()
 {
     std::optional<std::filesystem::path> program = GetProgramPath();
     if (!program) return std::nullopt;
-    std::string command = "\"";
-    for (char c : program->string()) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') command += '\\';
-        if (c == '%') command += '%';
-        command += c;
-    }
-    return command + "\" auto";
-}
-
-// A desktop file writes a backslash in a value as "\\" (and \s \n \t \r for blanks).
-std::string EscapeDesktopValue(std::string_view value)
-{
-    std::string escaped;
-    for (char c : value) {
-        if (c == '\\') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
+    return QuoteExecProgram(*program) + " auto";
 }
 
 std::string UnescapeDesktopValue(std::string_view value)
@@ -101,6 +83,30 @@ std::optional<EntryValues> ReadEntry(const std::filesystem::path& path)
 }
 
 }  // namespace
+
+std::string QuoteExecProgram(const std::filesystem::path& program)
+{
+    // Inside the quotes `"`, `` ` ``, `$` and `\` carry a backslash, and `%` is doubled so it is not
+    // taken for a field code.
+    std::string command = "\"";
+    for (char c : program.string()) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') command += '\\';
+        if (c == '%') command += '%';
+        command += c;
+    }
+    return command + "\"";
+}
+
+std::string EscapeDesktopValue(std::string_view value)
+{
+    // A desktop file writes a backslash in a value as "\\" (and \s \n \t \r for blanks).
+    std::string escaped;
+    for (char c : value) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
 
 bool IsRunAtLogon()
 {
