@@ -10,6 +10,7 @@
 #include "base/utf8.h"
 #include "settings/extension_settings.h"
 #include "settings/settings_catalog.h"
+#include "ui/store_warning.h"
 #include "ui/widget_parts.h"
 
 namespace vireo {
@@ -48,10 +49,11 @@ void ExtensionDialog::BrowseForFolder()
 void ExtensionDialog::accept()
 {
     const std::string folder(CutUtf8(TypedText(folder_), kMaxPathBytes));
-    SetExtensionFolder(folder);
     // The server would not use a folder that is not there, so the switch is not left on for one.
-    SetExtensionEnabled(enabled_->isChecked() && UsableExtensionFolder(folder).has_value());
-    QDialog::accept();
+    const bool stored =
+        SetExtensionFolder(folder) &&
+        SetExtensionEnabled(enabled_->isChecked() && UsableExtensionFolder(folder).has_value());
+    if (StoredOrWarn(this, stored)) QDialog::accept();
 }
 
 }  // namespace vireo

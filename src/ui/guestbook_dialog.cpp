@@ -25,6 +25,7 @@
 #include "settings/settings_catalog.h"
 #include "ui/client_rows.h"
 #include "ui/dialog_parts.h"
+#include "ui/store_warning.h"
 #include "ui/widget_parts.h"
 
 namespace vireo {
@@ -194,10 +195,9 @@ void GuestbookDialog::DeleteSelected()
 
 void GuestbookDialog::accept()
 {
-    SetEnableGuestbook(enable_->isChecked());
-    SetGuestbookAlarm(alarm_->isChecked());
-    SetGuestbookDir(CutUtf8(TypedText(folder_), setting::kGuestbookDir.MaxBytes()));
-    QDialog::accept();
+    const bool stored = SetEnableGuestbook(enable_->isChecked()) && SetGuestbookAlarm(alarm_->isChecked()) &&
+                        SetGuestbookDir(CutUtf8(TypedText(folder_), setting::kGuestbookDir.MaxBytes()));
+    if (StoredOrWarn(this, stored)) QDialog::accept();
 }
 
 }  // namespace vireo

@@ -24,6 +24,7 @@
 #include "settings/settings.h"
 #include "settings/settings_catalog.h"
 #include "ui/dialog_parts.h"
+#include "ui/store_warning.h"
 #include "ui/widget_parts.h"
 
 namespace vireo {
@@ -153,9 +154,10 @@ void HomePageDialog::EnableControls()
 
 void HomePageDialog::accept()
 {
-    SetMainPageTitle(CutUtf8(TypedText(title_), setting::kMainPageTitle.MaxBytes()));
-    SetSiteIntro(
-        CutUtf8(Trimmed(intro_->toPlainText().toUtf8().toStdString()), setting::kSiteIntro.MaxBytes()));
+    bool stored = SetMainPageTitle(CutUtf8(TypedText(title_), setting::kMainPageTitle.MaxBytes()));
+    stored = SetSiteIntro(CutUtf8(Trimmed(intro_->toPlainText().toUtf8().toStdString()),
+                                  setting::kSiteIntro.MaxBytes())) &&
+             stored;
     HomePageType type = HomePageType::Generated;
     const QListWidget* list = nullptr;
     if (html_->isChecked()) {
@@ -167,12 +169,12 @@ void HomePageDialog::accept()
     }
     const QList<QListWidgetItem*> chosen = list ? list->selectedItems() : QList<QListWidgetItem*>();
     if (chosen.isEmpty()) {
-        SetHomePageType(static_cast<std::uint32_t>(HomePageType::Generated));
+        stored = SetHomePageType(static_cast<std::uint32_t>(HomePageType::Generated)) && stored;
     } else {
-        SetHomePageFile(chosen.front()->text().toUtf8().toStdString());
-        SetHomePageType(static_cast<std::uint32_t>(type));
+        stored = SetHomePageFile(chosen.front()->text().toUtf8().toStdString()) &&
+                 SetHomePageType(static_cast<std::uint32_t>(type)) && stored;
     }
-    QDialog::accept();
+    if (StoredOrWarn(this, stored)) QDialog::accept();
 }
 
 }  // namespace vireo

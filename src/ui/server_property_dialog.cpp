@@ -21,6 +21,7 @@
 #include "ui/guestbook_dialog.h"
 #include "ui/home_page_dialog.h"
 #include "ui/ip_filter_dialog.h"
+#include "ui/store_warning.h"
 #include "ui/users_dialog.h"
 #include "ui/widget_parts.h"
 
@@ -99,17 +100,20 @@ ServerPropertyDialog::ServerPropertyDialog(QWidget* parent, std::optional<Ipv4En
 
 void ServerPropertyDialog::accept()
 {
+    bool stored = true;
     if (!running_) {
         // An empty box stores 0, which the server reads as its default port; a number above the
         // highest port stores the highest rather than wrapping around.
-        SetListenPort(std::min<std::uint32_t>(port_->text().toUInt(), setting::kListenPort.max));
+        stored = SetListenPort(std::min<std::uint32_t>(port_->text().toUInt(), setting::kListenPort.max));
         const int chosen = address_->currentIndex();
-        SetListenIp(chosen >= 0 ? offered_.at(static_cast<std::size_t>(chosen)) : kAllAddresses);
+        stored = SetListenIp(chosen >= 0 ? offered_.at(static_cast<std::size_t>(chosen)) : kAllAddresses) &&
+                 stored;
     }
-    SetEnableLog(keep_log_->isChecked());
-    SetLogSelf(!skip_self_->isChecked());
-    if (run_at_logon_->isChecked() != ran_at_logon_) SetRunAtLogon(run_at_logon_->isChecked());
-    QDialog::accept();
+    stored = SetEnableLog(keep_log_->isChecked()) && stored;
+    stored = SetLogSelf(!skip_self_->isChecked()) && stored;
+    if (run_at_logon_->isChecked() != ran_at_logon_)
+        stored = SetRunAtLogon(run_at_logon_->isChecked()) && stored;
+    if (StoredOrWarn(this, stored)) QDialog::accept();
 }
 
 }  // namespace vireo
