@@ -15,6 +15,8 @@ struct FolderSettings {
     bool can_post_files = false;         // "canpostfiles"
     bool visible = true;                 // "Visible"
     bool zip_download = false;           // "zipDownload"
+
+    bool operator==(const FolderSettings&) const = default;
 };
 
 // Reader buffer sizes, terminating zero included.
