@@ -142,10 +142,10 @@ void MainWindow::BuildWidgets()
     files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     files_->setToolTip(kMenuTip);
     files_->setContextMenuPolicy(Qt::CustomContextMenu);
-    files_->header()->resizeSection(0, 160);
-    files_->header()->resizeSection(1, 80);
-    files_->header()->resizeSection(2, 60);
-    files_->header()->resizeSection(3, 100);
+    files_->header()->resizeSection(0, 190);
+    files_->header()->resizeSection(1, 130);
+    files_->header()->resizeSection(2, 100);
+    files_->header()->resizeSection(3, 120);
 
     clients_ = new QTreeWidget(this);
     clients_->setAccessibleName(QStringLiteral("Clients"));

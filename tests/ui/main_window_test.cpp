@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <thread>
@@ -39,6 +41,8 @@
 
 namespace vireo::testing {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A port nobody listens on right now.
 std::uint16_t FreePort()
@@ -417,10 +421,18 @@ TEST_F(MainWindowTest, Screenshot)
 {
     const char* folder = std::getenv("VIREO_SCREENSHOTS");
     if (!folder) GTEST_SKIP() << "VIREO_SCREENSHOTS is not set";
-    ASSERT_TRUE(WriteFolder("Photos", {home.path().string(), "Holiday photos", true, false, true, true}));
+    const fs::path photos = home.path() / "Photos";
+    fs::create_directories(photos / "Summer 2026");
+    for (const auto& [name, size] : std::initializer_list<std::pair<const char*, std::size_t>>{
+             {"beach.jpg", 2'451'311}, {"harbour.jpg", 1'877'020}, {"route.gpx", 48'212}}) {
+        std::ofstream(photos / name).put('x');
+        fs::resize_file(photos / name, size);
+    }
+    ASSERT_TRUE(WriteFolder("Photos", {photos.string(), "Holiday photos", true, false, true, true}));
     auto window = Open();
     ASSERT_TRUE(Start(*window));
     window->folderList()->setCurrentRow(4);
+    window->fileList()->topLevelItem(1)->setSelected(true);
     for (std::string_view path : {"/", "/Photos/", "/Photos/missing.jpg"})
         Exchange(port, "GET " + std::string(path) + " HTTP/1.1\r\n\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->clientList()->topLevelItemCount() == 3; }, 10000));
