@@ -21,6 +21,7 @@
 #include "platform/interface_addresses.h"
 #include "settings/settings.h"
 #include "site/site_server.h"
+#include "site/site_tls.h"
 #include "ui/client_rows.h"
 
 namespace vireo {
@@ -60,8 +61,12 @@ public:
                 // On every address, the one shown is where visitors from elsewhere come in: the
                 // host name's address may be 127.0.1.1, which only this computer can open.
                 shown_ = {configured == Ipv4Address{} ? DefaultShownAddress() : bound.address, bound.port};
+                // The fingerprint lets a visitor check, before trusting it, that the certificate
+                // the browser is shown is the one this server holds.
+                const std::optional<std::string> fingerprint = SiteCertificateFingerprint();
                 Print("Listening on " + FormatAddress(configured) + ":" + std::to_string(bound.port) +
-                      " at " + FormatSiteUrl(shown_));
+                      " at " + FormatSiteUrl(shown_) +
+                      (fingerprint ? " (certificate " + *fingerprint + ")" : std::string()));
                 listening_ = true;
                 if (on_listening_) on_listening_();
                 return;

@@ -14,6 +14,7 @@
 #include "base/ascii_case.h"
 #include "base/text_helpers.h"
 #include "http/connection.h"
+#include "http/https_redirect.h"
 #include "http/send_response.h"
 #include "http/server.h"
 
@@ -68,7 +69,7 @@ bool ClientSentAll(const Connection& connection)
 void LingerBeforeClose(Connection& connection)
 {
     if (ClientSentAll(connection)) return;
-    ::shutdown(connection.handle(), SHUT_WR);
+    connection.ShutdownSend();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
@@ -79,6 +80,29 @@ void LingerBeforeClose(Connection& connection)
     }
 }
 
+// A TLS record begins with this byte (a handshake record); no HTTP request line can.
+constexpr int kTlsHandshakeRecord = 0x16;
+
+// Reads the request header, over TLS when the client opens with a handshake. The header deadline
+// runs from the accept and covers the handshake too, so a client stalling in either is dropped
+// at the same time.
+ReadResult ReadHeader(Connection& connection, const ServerSetup& setup)
+{
+    const auto deadline = std::chrono::steady_clock::now() + setup.read_policy.header_deadline;
+    if (setup.tls_context) {
+        // A client that sends nothing, or leaves, is reported by the header read as ever.
+        if (connection.PeekFirstByte(deadline) == kTlsHandshakeRecord) {
+            const int started = connection.StartTls(setup.tls_context(), deadline);
+            if (started == kSocketTimedOut) {
+                return ReportEarlyEnd(connection, setup.read_policy, ReadResult::TimedOut);
+            }
+            if (started != 0)
+                return ReportEarlyEnd(connection, setup.read_policy, ReadResult::HandshakeFailed);
+        }
+    }
+    return ReadRequest(connection, setup.read_policy, deadline);
+}
+
 void ServeConnection(Connection& connection, ServerContext& context)
 {
     const int socket = connection.handle();
@@ -86,9 +110,13 @@ void ServeConnection(Connection& connection, ServerContext& context)
     connection.PeerAddress(peer);
     context.clients.Register(socket, peer);
 
-    ReadResult read = ReadRequest(connection, context.setup.read_policy);
+    ReadResult read = ReadHeader(connection, context.setup);
     if (read == ReadResult::Ok) {
-        context.setup.handler(connection, context);
+        if (!connection.IsTls() && context.setup.https_only && context.setup.https_only()) {
+            SendHttpsRedirect(connection);
+        } else {
+            context.setup.handler(connection, context);
+        }
     } else if (read == ReadResult::TooLarge) {
         SendRefusal(connection, context.clients, 400, "null");
     }

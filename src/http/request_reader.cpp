@@ -36,9 +36,15 @@ private:
 
 }  // namespace
 
-ReadResult ReadRequest(Connection& connection, const ReadPolicy& policy)
+ReadResult ReportEarlyEnd(const Connection& connection, const ReadPolicy& policy, ReadResult result)
 {
-    const auto deadline = std::chrono::steady_clock::now() + policy.header_deadline;
+    return ReadReporter(connection, policy)(result, {});
+}
+
+ReadResult ReadRequest(Connection& connection, const ReadPolicy& policy,
+                       std::optional<std::chrono::steady_clock::time_point> given_deadline)
+{
+    const auto deadline = given_deadline.value_or(std::chrono::steady_clock::now() + policy.header_deadline);
     const ReadReporter report(connection, policy);
     const bool refuse_hostile = policy.refuse_hostile && policy.refuse_hostile();
     // Bytes already searched for the terminator and already checked byte by byte, so each

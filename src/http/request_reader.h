@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "base/ipv4.h"
@@ -18,6 +19,7 @@ enum class ReadResult {
     TooLarge = -4,              // over the header limit while hostile requests are let through; answer 400
     Disconnected = -5,          // the peer closed or the connection failed
     TimedOut = -6,              // the header was not complete in time
+    HandshakeFailed = -7,       // the connection began TLS and did not complete the handshake
 };
 
 inline bool IsBlocked(ReadResult result)
@@ -52,7 +54,13 @@ struct ReadPolicy {
     std::function<void(const ReadReport&)> report;
 };
 
-// Collects the request header of the connection and parses it into its Request.
-ReadResult ReadRequest(Connection& connection, const ReadPolicy& policy);
+// Collects the request header of the connection and parses it into its Request, by the policy's
+// deadline from now or by the one given (which then also covered what came before, such as a
+// TLS handshake).
+ReadResult ReadRequest(Connection& connection, const ReadPolicy& policy,
+                       std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
+
+// Tells the policy's report hook how a connection ended before its header could be read.
+ReadResult ReportEarlyEnd(const Connection& connection, const ReadPolicy& policy, ReadResult result);
 
 }  // namespace vireo

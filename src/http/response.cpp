@@ -39,10 +39,11 @@ constexpr std::string_view kPageHead =
     "<TITLE>";
 
 // The statuses whose line carries a reason phrase; any other is sent with its number alone.
-constexpr std::array<std::pair<unsigned, std::string_view>, 9> kReasonPhrases = {{
+constexpr std::array<std::pair<unsigned, std::string_view>, 10> kReasonPhrases = {{
     {200, "OK"},
     {204, "No Content"},
     {206, "Partial Content"},
+    {301, "Moved Permanently"},
     {302, "Found"},
     {304, "Not Modified"},
     {400, "Bad Request"},

@@ -14,6 +14,7 @@
 #include "http/request_reader.h"
 #include "http/server_events.h"
 #include "http/stream_socket.h"
+#include "http/tls_context.h"
 
 namespace vireo {
 
@@ -31,6 +32,11 @@ struct ServerSetup {
     // How request headers are read, and whom the owner tells about each.
     ReadPolicy read_policy;
     RequestHandler handler;
+    // The TLS configuration for a connection that opens with a handshake, asked once per such
+    // connection; empty, or nullptr from it, when the server has none and serves plain HTTP only.
+    std::function<std::shared_ptr<const TlsContext>()> tls_context;
+    // Whether a plain request is sent to the same address with https:// instead of answered.
+    std::function<bool()> https_only;
 };
 
 // Connection threads with nothing to do beyond the few that wait in accept on the listener: they

@@ -14,6 +14,7 @@
 
 #include "base/io.h"
 #include "base/socket_address.h"
+#include "http/tls_session.h"
 
 namespace vireo {
 namespace {
@@ -56,8 +57,11 @@ int SocketErrorFromErrno(int error)
     }
 }
 
+StreamSocket::StreamSocket() = default;
+
 StreamSocket::~StreamSocket()
 {
+    tls_.reset();
     if (handle_ >= 0) ::close(handle_);
 }
 
@@ -95,13 +99,16 @@ void StreamSocket::TakeOver(StreamSocket& other)
 {
     std::optional<Ipv4Endpoint> peer = other.peer_;
     std::optional<Ipv4Endpoint> local = other.local_;
+    std::unique_ptr<TlsSession> tls = std::move(other.tls_);
     Attach(other.Detach());
     peer_ = peer;
     local_ = local;
+    tls_ = std::move(tls);
 }
 
 int StreamSocket::Detach()
 {
+    tls_.reset();
     int handle = handle_;
     handle_ = -1;
     ForgetEnds();
@@ -116,6 +123,7 @@ void StreamSocket::ForgetEnds()
 
 void StreamSocket::Close()
 {
+    tls_.reset();
     if (handle_ >= 0) ::close(handle_);
     handle_ = -1;
     ForgetEnds();
@@ -199,6 +207,8 @@ int StreamSocket::Connect(const Ipv4Address& address, std::uint16_t port, bool w
 int StreamSocket::Wait(int milliseconds, bool for_write)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
+    // Bytes the session has already decrypted are ready without the socket's say.
+    if (tls_ && !for_write && tls_->HasPending()) return 1;
     pollfd entry{handle_, static_cast<short>(for_write ? POLLOUT : POLLIN), 0};
     int count = PollRetrying(&entry, 1, milliseconds);
     if (count == 0) return 0;
@@ -216,6 +226,7 @@ int StreamSocket::Wait(int milliseconds, bool for_write)
 int StreamSocket::Receive(int milliseconds)
 {
     if (handle_ < 0) return Fail(kSocketNotASocket);
+    if (tls_) return ReceiveTls(milliseconds);
     char* at = received_.Reserve(kReceiveChunk);
     if (!at) return Fail(kSocketNoMemory);
     ssize_t count = ::recv(handle_, at, kReceiveChunk, MSG_DONTWAIT);
@@ -243,6 +254,7 @@ int StreamSocket::Send(int milliseconds)
 {
     if (queued_.empty()) return 0;
     if (handle_ < 0) return Fail(kSocketNotASocket);
+    if (tls_) return SendTls(milliseconds);
     auto send = [this] {
         return ::send(handle_, queued_.data(), queued_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     };
@@ -260,6 +272,7 @@ int StreamSocket::Send(int milliseconds)
 int StreamSocket::SendFile(int file, std::size_t count, int milliseconds)
 {
     if (count == 0) return 0;
+    if (tls_) return SendFileTls(file, count, milliseconds);
     // Large transfers are few, so here the wait comes first: sendfile has no flag to keep it
     // from blocking on a blocking socket.
     int ready = Wait(milliseconds, true);
@@ -275,6 +288,7 @@ int StreamSocket::PeerClosed()
 {
     if (peer_closed_) return kSocketPeerClosed;
     if (handle_ < 0) return kSocketNotASocket;
+    if (tls_) return PeerClosedTls();
     if (Wait(0, false) == 0) return 0;
     char probe;
     if (::recv(handle_, &probe, 1, MSG_PEEK | MSG_DONTWAIT) == 1) return 0;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,12 +14,16 @@
 
 namespace vireo {
 
+class TlsContext;
+class TlsSession;
+
 // A TCP socket with a receive buffer and a send queue. Every wait is a poll with a time-out;
 // operations return 0 or a count on success and a negative code (socket_errors.h) on failure,
-// leaving "Socket Error = N" in the error text.
+// leaving "Socket Error = N" in the error text. A connection that began a TLS handshake carries its
+// session, and every transfer below goes through it; a plain one has none.
 class StreamSocket {
 public:
-    StreamSocket() = default;
+    StreamSocket();
     virtual ~StreamSocket();
     StreamSocket(const StreamSocket&) = delete;
     StreamSocket& operator=(const StreamSocket&) = delete;
@@ -66,6 +72,20 @@ public:
     // file ends first. The socket should be non-blocking, as every accepted connection is.
     int SendFile(int file, std::size_t count, int milliseconds);
 
+    // The first byte the peer sent, left unread, once it arrives before the deadline; else the
+    // failure (kSocketTimedOut, kSocketPeerClosed ...).
+    int PeekFirstByte(std::chrono::steady_clock::time_point deadline);
+    // Begins TLS on the connection and completes the handshake before the deadline: 0, or
+    // kSocketHandshakeFailed, kSocketTimedOut, or another failure. Nothing must have been read yet.
+    int StartTls(const std::shared_ptr<const TlsContext>& context,
+                 std::chrono::steady_clock::time_point deadline);
+    bool IsTls() const { return tls_ != nullptr; }
+    // Reads what has arrived into `into`, without waiting and past the receive buffer: a count,
+    // kSocketWouldBlock when nothing is there, kSocketPeerClosed, or another failure.
+    int ReceiveAvailable(void* into, std::size_t n);
+    // Tells the peer that nothing more will be sent, while still reading what it sends.
+    void ShutdownSend();
+
     // 0 while the peer is there, kSocketPeerClosed once it has gone, kSocketNotASocket without a socket.
     int PeerClosed();
     bool PeerAddress(Ipv4Endpoint& out) const;
@@ -83,6 +103,11 @@ protected:
     void ForgetEnds();
 
 private:
+    int ReceiveTls(int milliseconds);
+    int SendTls(int milliseconds);
+    int SendFileTls(int file, std::size_t count, int milliseconds);
+    int PeerClosedTls();
+
     int handle_ = -1;
     GrowableBuffer received_;
     GrowableBuffer queued_;
@@ -90,6 +115,7 @@ private:
     bool peer_closed_ = false;
     mutable std::optional<Ipv4Endpoint> peer_;   // the peer, once asked for
     mutable std::optional<Ipv4Endpoint> local_;  // this end of a connected socket, once asked for
+    std::unique_ptr<TlsSession> tls_;            // nullptr on a plain connection
 };
 
 }  // namespace vireo

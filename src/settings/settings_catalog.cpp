@@ -39,6 +39,9 @@ constexpr auto kCatalog = std::to_array<SettingEntry>({
     setting::kAsWebCommMember,
     setting::kWebCommNameAsHost,
     setting::kWebCommDescAsHost,
+    setting::kTlsCertificate,
+    setting::kTlsKey,
+    setting::kHttpsOnly,
     setting::kLastFolder,
 });
 
@@ -98,9 +101,9 @@ Ipv4Address Read(const AddressSetting& setting)
 
 bool Write(const AddressSetting& setting, const Ipv4Address& address)
 {
-    return store::WriteNumber(kSettingsKey, setting.name,
-                              address[0] | address[1] << 8 | address[2] << 16 |
-                                  static_cast<std::uint32_t>(address[3]) << 24);
+    return store::WriteNumber(
+        kSettingsKey, setting.name,
+        address[0] | address[1] << 8 | address[2] << 16 | static_cast<std::uint32_t>(address[3]) << 24);
 }
 
 std::span<const SettingEntry> SettingsCatalog()

@@ -93,6 +93,12 @@ inline constexpr FlagSetting kAsWebCommHost{"AsWebCommHost", false};
 inline constexpr FlagSetting kAsWebCommMember{"AsWebCommMember", false};
 inline constexpr TextSetting kWebCommNameAsHost{"WebCommNameAsHost", "", 256};
 inline constexpr TextSetting kWebCommDescAsHost{"WebCommDescAsHost", "", 256};
+// The owner's PEM certificate chain and its key for HTTPS; without them Vireo serves a certificate
+// it made itself. Paths, so longer than the others: a certificate folder may sit deep.
+inline constexpr TextSetting kTlsCertificate{"tls_certificate", "", 4096};
+inline constexpr TextSetting kTlsKey{"tls_key", "", 4096};
+// Plain requests are sent to the same address with https:// instead of answered.
+inline constexpr FlagSetting kHttpsOnly{"https_only", false};
 // The folder last chosen in the folder browser.
 inline constexpr TextSetting kLastFolder{"lastfolder", "", kPathCapacity};
 

@@ -22,6 +22,7 @@ inline constexpr std::string_view kLogBlockedMalicious = "*** Auto Block Malicio
 inline constexpr std::string_view kLogBlockedTooLong =
     "*** Auto Block Request Header longer than 2048 bytes.";
 inline constexpr std::string_view kLogDisconnected = "*** Disconnected by client.";
+inline constexpr std::string_view kLogHandshakeFailed = "*** TLS handshake failed.";
 inline constexpr std::string_view kLogTimedOut = "*** Request header timed out.";
 inline constexpr std::string_view kLogTooLarge = "*** Request header longer than 65536 bytes.";
 

@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 #include "site/access_control.h"
 #include "site/logbook.h"
+#include "site/site_tls.h"
 
 namespace vireo {
 namespace {
@@ -25,6 +26,8 @@ std::string_view LogMessage(const ReadReport& report)
             return kLogDisconnected;
         case ReadResult::TimedOut:
             return kLogTimedOut;
+        case ReadResult::HandshakeFailed:
+            return kLogHandshakeFailed;
     }
     return {};
 }
@@ -51,6 +54,9 @@ ServerSetup SiteServerSetup(std::span<const Route> routes)
     setup.listen_address = [] { return Ipv4Endpoint{GetListenIp(), GetListenPort()}; };
     setup.admit = AdmitConnection;
     setup.read_policy = SiteReadPolicy();
+    auto tls = std::make_shared<TlsContextWatch>(SiteTlsFiles);
+    setup.tls_context = [tls] { return tls->Current(); };
+    setup.https_only = [] { return Read(setting::kHttpsOnly); };
     setup.handler = [routes](Connection& connection, ServerContext& context) {
         return RouteRequest(connection, context, routes);
     };

@@ -12,7 +12,10 @@
 namespace vireo::testing {
 namespace {
 
-Outcome Config(const std::vector<std::string>& args) { return RunCommand(RunConfigCommand, args); }
+Outcome Config(const std::vector<std::string>& args)
+{
+    return RunCommand(RunConfigCommand, args);
+}
 
 // Everything the command can change, as the command itself shows it.
 std::string Snapshot()
@@ -47,7 +50,7 @@ TEST_F(ConfigCommandTest, ShowListsEverySettingAndMarksDefaults)
     for (std::string line; std::getline(lines, line); ++count) {
         EXPECT_TRUE(line.ends_with(" (default)")) << line;
     }
-    EXPECT_EQ(count, 25);
+    EXPECT_EQ(count, 28);
     EXPECT_NE(fresh.out.find("listen_port = 80 (default)\n"), std::string::npos);
     EXPECT_NE(fresh.out.find("listen_ip = 0.0.0.0 (default)\n"), std::string::npos);
     EXPECT_NE(fresh.out.find("mainpagetitle = \"Welcome to My Website!\" (default)\n"), std::string::npos);

@@ -196,7 +196,7 @@ TEST_F(SettingsTest, TheCatalogNamesEachStoredValueOnceAndReadsWhatTheAccessorsR
         ASSERT_NE(found, nullptr) << lowered;
         EXPECT_EQ(SettingName(*found), SettingName(entry));
     }
-    EXPECT_EQ(names.size(), 25u);
+    EXPECT_EQ(names.size(), 28u);
     EXPECT_EQ(FindSetting("no such setting"), nullptr);
 
     // A value written through the catalog is the one the program reads, by the same rules.

@@ -18,16 +18,11 @@ namespace {
 // Whether a member's socket has gone: the peer closed it or it failed. Whatever a browser sends on
 // its output page's connection means nothing and is read away, one read per wait of the chat
 // thread, so a member that keeps sending can neither keep the thread in here nor be taken for gone.
-bool HasGone(const StreamSocket& socket)
+bool HasGone(StreamSocket& socket)
 {
     char discarded[4096];
-    for (;;) {
-        const ssize_t count = ::recv(socket.handle(), discarded, sizeof discarded, MSG_DONTWAIT);
-        if (count > 0) return false;
-        if (count == 0) return true;
-        if (errno == EINTR) continue;
-        return errno != EAGAIN && errno != EWOULDBLOCK;
-    }
+    const int count = socket.ReceiveAvailable(discarded, sizeof discarded);
+    return count < 0 && count != kSocketWouldBlock;
 }
 
 void ResetOnClose(const StreamSocket& socket)

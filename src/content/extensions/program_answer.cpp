@@ -117,7 +117,7 @@ bool ProgramAnswer::SendBody(AnswerStream& stream)
 int ProgramAnswer::End(ProgramEnding ending, int result)
 {
     // Nothing more goes to the visitor, who need not wait for a program that runs on.
-    if (!program_.Ended()) ::shutdown(exchange_.connection.handle(), SHUT_WR);
+    if (!program_.Ended()) exchange_.connection.ShutdownSend();
     EndProgram(program_, files_, limits_, ending);
     return result;
 }

@@ -69,18 +69,14 @@ bool BodySpooler::ReadWaiting()
 {
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, Remaining()));
     while (filled_ < wanted) {
-        const ssize_t got =
-            ReceiveSome(connection_.handle(), buffer_.get() + filled_, wanted - filled_, MSG_DONTWAIT);
+        const int got = connection_.ReceiveAvailable(buffer_.get() + filled_, wanted - filled_);
         if (got > 0) {
             filled_ += static_cast<std::size_t>(got);
             last_data_ = std::chrono::steady_clock::now();
-        } else if (got == 0) {
-            failure_ = kSocketPeerClosed;
-            return false;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        } else if (got == kSocketWouldBlock) {
             return true;
         } else {
-            failure_ = SocketErrorFromErrno(errno);
+            failure_ = got;
             return false;
         }
     }
