@@ -47,6 +47,7 @@ class TcpClient {
 public:
     TcpClient();
     bool valid() const { return fd_.valid(); }
+    int handle() const { return fd_.get(); }
 
     // NotReached when refused or failing, TimedOut or Cancelled when the limit ends the wait.
     std::optional<NetFailure> Connect(const Ipv4Endpoint& peer, const WaitLimit& limit);

@@ -1,5 +1,7 @@
 #include "community/web_community/login_address.h"
 
+#include "base/ascii_case.h"
+
 namespace vireo {
 
 std::optional<LoginAddress> ParseLoginAddress(std::string_view address)
@@ -10,7 +12,8 @@ std::optional<LoginAddress> ParseLoginAddress(std::string_view address)
     while (!rest.empty() && (rest[0] == '/' || rest[0] == ':' || rest[0] == '\\')) rest.remove_prefix(1);
     const std::size_t host_end = std::min(rest.find_first_of("/:\\"), rest.size());
     if (host_end == 0) return std::nullopt;
-    LoginAddress login{std::string(rest.substr(0, host_end)), 80, "/"};
+    const bool tls = EqualsIgnoreCase(address.substr(0, colon), "https");
+    LoginAddress login{std::string(rest.substr(0, host_end)), std::uint16_t(tls ? 443 : 80), "/", tls};
     rest.remove_prefix(host_end);
     if (rest.starts_with(':')) {
         rest.remove_prefix(1);

@@ -23,6 +23,9 @@ inline constexpr std::string_view kCannotConnect = "Can not connect to ";  // fo
 inline constexpr std::string_view kDisconnected = "Disconected by Host";
 inline constexpr std::string_view kUnknownStatus = "Unknown Status Code From Host";
 inline constexpr std::string_view kInvalidReply = "Invalid Reply From Host";
+// An https:// host whose certificate could not be verified; followed by the reason. The login is
+// never tried again in plain text.
+inline constexpr std::string_view kTlsFailed = "Secure connection failed: ";
 }  // namespace login_failure
 
 LoginOutcome FailedLogin(std::string_view text);

@@ -3,6 +3,7 @@
 #include "community/web_community/login_address.h"
 #include "community/web_community/login_request.h"
 #include "platform/client_socket.h"
+#include "platform/client_tls.h"
 
 namespace vireo {
 namespace {
@@ -28,8 +29,16 @@ std::optional<LoginOutcome> ExchangeLogin(const CommunityHost& host, std::string
     }
 
     const WaitLimit exchange = WaitLimit::From(limits.exchange, cancel_fd);
+    std::unique_ptr<TlsClient> tls;
+    if (address->tls) {
+        auto started = TlsClient::Start(socket.handle(), address->host, exchange);
+        if (!started && started.error().failure == NetFailure::Cancelled) return std::nullopt;
+        if (!started) return FailedLogin(std::string(login_failure::kTlsFailed) + started.error().text);
+        tls = std::move(*started);
+    }
+    const std::string request = LoginRequest(host, *address, site_url);
     if (std::optional<NetFailure> failure =
-            socket.SendAll(LoginRequest(host, *address, site_url), exchange)) {
+            tls ? tls->SendAll(request, exchange) : socket.SendAll(request, exchange)) {
         if (*failure == NetFailure::Cancelled) return std::nullopt;
         return FailedLogin(login_failure::kDisconnected);
     }
@@ -37,7 +46,8 @@ std::optional<LoginOutcome> ExchangeLogin(const CommunityHost& host, std::string
     std::string chunk;
     for (;;) {
         chunk.clear();
-        std::expected<std::size_t, NetFailure> got = socket.Receive(chunk, kReceiveSlice, exchange);
+        std::expected<std::size_t, NetFailure> got = tls ? tls->Receive(chunk, kReceiveSlice, exchange)
+                                                         : socket.Receive(chunk, kReceiveSlice, exchange);
         if (!got && got.error() == NetFailure::Cancelled) return std::nullopt;
         if (!got || *got == 0) return reply.Disconnected();
         if (std::optional<LoginOutcome> outcome = reply.Add(chunk)) return outcome;
