@@ -3,8 +3,13 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
+#include "base/openssl_lifetime.h"
+
 namespace vireo {
 namespace {
+
+// Before main, so before any thread of this program can be inside OpenSSL.
+[[maybe_unused]] const bool kOpenSslKept = KeepOpenSslUntilExit();
 
 // OpenSSL's reason for the last failure on this thread, and the queue emptied for the next caller.
 std::string LastError(std::string_view what)

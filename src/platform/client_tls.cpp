@@ -8,10 +8,14 @@
 #include <cerrno>
 
 #include "base/ipv4.h"
+#include "base/openssl_lifetime.h"
 #include "base/quiet_pipe.h"
 
 namespace vireo {
 namespace {
+
+// Before main, so before any thread of this program can be inside OpenSSL.
+[[maybe_unused]] const bool kOpenSslKept = KeepOpenSslUntilExit();
 
 struct ContextFree {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }

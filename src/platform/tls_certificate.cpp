@@ -14,10 +14,14 @@
 #include <memory>
 #include <vector>
 
+#include "base/openssl_lifetime.h"
 #include "platform/interface_addresses.h"
 
 namespace vireo {
 namespace {
+
+// Before main, so before any thread of this program can be inside OpenSSL.
+[[maybe_unused]] const bool kOpenSslKept = KeepOpenSslUntilExit();
 
 // Long enough not to be a chore, within what browsers accept for a server certificate.
 constexpr long kValidDays = 825;
