@@ -148,6 +148,10 @@ void Check(ReadResult result, const std::vector<ReadReport>& reports,
             // The client always closes its side, so the reader never has to wait this long.
             Require(false);
             break;
+        case ReadResult::HandshakeFailed:
+            // Only the connection thread's handshake ends this way, before any header is read.
+            Require(false);
+            break;
     }
 }
 
