@@ -39,13 +39,12 @@ AddMemberDialog::AddMemberDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(note);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    connect(box_, &QLineEdit::textChanged, this,
-            [this] { ok_->setEnabled(IsNewMemberId(TypedText(box_->text()))); });
+    connect(box_, &QLineEdit::textChanged, this, [this] { ok_->setEnabled(IsNewMemberId(TypedText(box_))); });
 }
 
 void AddMemberDialog::accept()
 {
-    std::string id = TypedText(box_->text());
+    std::string id = TypedText(box_);
     if (!IsNewMemberId(id)) return;
     id_ = std::move(id);
     QDialog::accept();

@@ -23,6 +23,7 @@
 #include "community/chat/chat_room.h"
 #include "settings/settings.h"
 #include "settings/settings_catalog.h"
+#include "ui/dialog_parts.h"
 #include "ui/widget_parts.h"
 
 namespace vireo {
@@ -46,11 +47,8 @@ StartChatDialog::StartChatDialog(QWidget* parent, std::shared_ptr<ServerEvents> 
     members_ = new QLineEdit(QStringLiteral("16"), this);
     members_->setMaxLength(3);
     members_->setAccessibleName(QStringLiteral("Maximum Members:"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
-    ok_->setAccessibleName(ok_->text());
-    buttons->button(QDialogButtonBox::Cancel)
-        ->setAccessibleName(buttons->button(QDialogButtonBox::Cancel)->text());
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Maximum Members:"), members_);
     auto* layout = new QVBoxLayout(this);
@@ -58,8 +56,6 @@ StartChatDialog::StartChatDialog(QWidget* parent, std::shared_ptr<ServerEvents> 
     layout->addWidget(buttons);
     connect(members_, &QLineEdit::textChanged, this,
             [this] { ok_->setEnabled(TypedCapacity(members_->text()).has_value()); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void StartChatDialog::accept()

@@ -112,7 +112,7 @@ void CommunityHostDialog::EnableControls()
 {
     EnableRowButtons(list_, nullptr, remove_);
     open_->setEnabled(SelectedWebAddress(list_, kUrl).has_value());
-    save_->setEnabled(TypedText(name_->text()).size() >= kMinHostNameLength);
+    save_->setEnabled(TypedText(name_).size() >= kMinHostNameLength);
 }
 
 void CommunityHostDialog::AddMember()
@@ -138,9 +138,9 @@ void CommunityHostDialog::RemoveSelected()
 
 void CommunityHostDialog::SaveHostInfo()
 {
-    const std::string name = TypedText(name_->text());
+    const std::string name = TypedText(name_);
     if (name.size() < kMinHostNameLength) return;
-    const std::string description = TypedText(description_->text());
+    const std::string description = TypedText(description_);
     StoredOrWarn(this,
                  SetWebCommNameAsHost(CutUtf8(name, setting::kWebCommNameAsHost.MaxBytes())) &&
                      SetWebCommDescAsHost(CutUtf8(description, setting::kWebCommDescAsHost.MaxBytes())));

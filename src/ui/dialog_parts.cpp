@@ -62,14 +62,9 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog)
     return buttons;
 }
 
-std::string TypedText(const QString& text)
-{
-    return Trimmed(text.toUtf8().toStdString());
-}
-
 std::string TypedText(const QLineEdit* box)
 {
-    return TypedText(box->text());
+    return Trimmed(box->text().toUtf8().toStdString());
 }
 
 }  // namespace vireo

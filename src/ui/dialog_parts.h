@@ -38,7 +38,6 @@ QLayout* BrowseRow(QLineEdit* box, QPushButton* browse);
 QDialogButtonBox* OkCancelButtons(QDialog* dialog);
 
 // A box's text as UTF-8, without leading and trailing spaces, tabs, CRs and LFs.
-std::string TypedText(const QString& text);
 std::string TypedText(const QLineEdit* box);
 
 }  // namespace vireo

@@ -118,8 +118,8 @@ HostDialog::HostDialog(QWidget* parent, CommunityHost host, std::string old_id)
 
 bool HostDialog::Acceptable() const
 {
-    const std::string id = TypedText(id_->text());
-    if (!IsLoginIdLength(id) || !IsLoginUrlLength(TypedText(login_url_->text()))) return false;
+    const std::string id = TypedText(id_);
+    if (!IsLoginIdLength(id) || !IsLoginUrlLength(TypedText(login_url_))) return false;
     // An edit may keep its own ID, in any letter case; it never takes another record's.
     if (!old_id_.empty() && EqualsIgnoreCase(id, old_id_)) return true;
     return !FindHost(id);
@@ -133,10 +133,10 @@ void HostDialog::EnableControls()
 void HostDialog::accept()
 {
     if (!Acceptable()) return;
-    host_.id = TypedText(id_->text());
-    host_.login_url = TypedText(login_url_->text());
-    host_.site_name = CutUtf8(TypedText(name_->text()), kMaxRecordText);
-    host_.description = CutUtf8(TypedText(description_->text()), kMaxRecordText);
+    host_.id = TypedText(id_);
+    host_.login_url = TypedText(login_url_);
+    host_.site_name = CutUtf8(TypedText(name_), kMaxRecordText);
+    host_.description = CutUtf8(TypedText(description_), kMaxRecordText);
     host_.page_path = StoredChoice(page_, host_.page_path);
     host_.icon = StoredChoice(icon_, host_.icon);
     QDialog::accept();

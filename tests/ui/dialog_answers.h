@@ -1,7 +1,7 @@
 #pragma once
 
-// What the web community dialogs' tests share: answering the dialogs they open, and a desktop that
-// records what it was asked.
+// What the dialogs' tests share: answering the dialogs they open, and a desktop that records what it
+// was asked.
 
 #include <gtest/gtest.h>
 
