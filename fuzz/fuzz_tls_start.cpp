@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/broken_pipe.h"
 #include "fuzz_support.h"
 #include "http/stream_socket.h"
 #include "http/tls_context.h"
@@ -37,6 +38,7 @@ std::shared_ptr<const TlsContext> Context()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+    vireo::IgnoreBrokenPipes();
     vireo::fuzz::Context();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "app/serve_command.h"
 #include "app/window_command.h"
 #include "base/ascii_case.h"
+#include "base/broken_pipe.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ std::optional<std::uint16_t> ParsePort(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    vireo::IgnoreBrokenPipes();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return vireo::RunWindowCommand(argc, argv, false, std::cerr);
     if (args.size() == 1 && vireo::EqualsIgnoreCase(args[0], "auto"))

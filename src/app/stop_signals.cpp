@@ -11,7 +11,6 @@ sigset_t BlockStopSignals()
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    signal(SIGPIPE, SIG_IGN);
     return stops;
 }
 

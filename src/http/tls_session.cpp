@@ -9,7 +9,6 @@
 #include <cerrno>
 
 #include "base/io.h"
-#include "base/quiet_pipe.h"
 #include "http/socket_errors.h"
 
 namespace vireo {
@@ -71,7 +70,6 @@ int TlsSession::Outcome(int result)
 
 int TlsSession::Handshake(std::chrono::steady_clock::time_point deadline)
 {
-    const QuietPipe quiet;
     const int handle = SSL_get_fd(ssl_.get());
     for (;;) {
         ERR_clear_error();
@@ -92,7 +90,6 @@ int TlsSession::Handshake(std::chrono::steady_clock::time_point deadline)
 
 int TlsSession::Read(void* into, std::size_t n)
 {
-    const QuietPipe quiet;
     ERR_clear_error();
     errno = 0;
     std::size_t got = 0;
@@ -103,7 +100,6 @@ int TlsSession::Read(void* into, std::size_t n)
 
 int TlsSession::PeekOne()
 {
-    const QuietPipe quiet;
     ERR_clear_error();
     errno = 0;
     char probe;
@@ -115,7 +111,6 @@ int TlsSession::PeekOne()
 
 int TlsSession::Write(const void* bytes, std::size_t n)
 {
-    const QuietPipe quiet;
     ERR_clear_error();
     errno = 0;
     std::size_t sent = 0;
@@ -126,7 +121,6 @@ int TlsSession::Write(const void* bytes, std::size_t n)
 
 int TlsSession::WriteFile(int file, std::size_t count)
 {
-    const QuietPipe quiet;
     const off_t at = ::lseek(file, 0, SEEK_CUR);
     if (at < 0) return SocketErrorFromErrno(errno);
     int sent;
@@ -153,7 +147,6 @@ void TlsSession::ShutdownSend()
 {
     if (sent_shutdown_) return;
     sent_shutdown_ = true;
-    const QuietPipe quiet;
     ERR_clear_error();
     SSL_shutdown(ssl_.get());
     ERR_clear_error();

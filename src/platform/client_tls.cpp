@@ -9,7 +9,6 @@
 
 #include "base/ipv4.h"
 #include "base/openssl_lifetime.h"
-#include "base/quiet_pipe.h"
 
 namespace vireo {
 namespace {
@@ -47,7 +46,6 @@ std::expected<std::unique_ptr<TlsClient>, TlsClientFailure> TlsClient::Start(int
                                                                              const std::string& host,
                                                                              const WaitLimit& limit)
 {
-    const QuietPipe quiet;
     ERR_clear_error();
     std::unique_ptr<SSL_CTX, ContextFree> context(SSL_CTX_new(TLS_client_method()));
     if (!context) return std::unexpected(TlsClientFailure{std::nullopt, "no TLS context"});
@@ -104,7 +102,6 @@ std::optional<NetFailure> TlsClient::AwaitRetry(int result, const WaitLimit& lim
 
 std::optional<NetFailure> TlsClient::SendAll(std::string_view bytes, const WaitLimit& limit)
 {
-    const QuietPipe quiet;
     while (!bytes.empty()) {
         std::size_t sent = 0;
         const int result = SSL_write_ex(ssl_, bytes.data(), bytes.size(), &sent);
@@ -121,7 +118,6 @@ std::expected<std::size_t, NetFailure> TlsClient::Receive(std::string& into, std
                                                           const WaitLimit& limit)
 {
     if (room == 0) return std::unexpected(NetFailure::TooLarge);
-    const QuietPipe quiet;
     for (;;) {
         const std::size_t before = into.size();
         into.resize(before + room);

@@ -5,12 +5,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "base/number_format.h"
 #include "base/text_helpers.h"
 #include "platform/instance_lock.h"
 #include "platform/interface_addresses.h"
 #include "settings/settings.h"
+#include "settings/settings_folders.h"
 #include "support/child_process.h"
+#include "support/files.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
 
@@ -82,6 +86,45 @@ TEST_F(ServeCommandTest, OnEveryAddressShowsTheOneOthersReach)
                                        " (certificate "))
         << *listening;
     EXPECT_EQ(listening->find("127.0.1.1"), std::string::npos);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
+}
+
+// OpenSSL writes to a connection with write(), which raises SIGPIPE once the visitor has gone; the
+// program must take that as a closed connection and go on serving.
+TEST_F(ServeCommandTest, AVisitorWhoHangsUpDuringAnHttpsDownloadLeavesTheServerRunning)
+{
+    const std::filesystem::path shared = home.path() / "shared";
+    std::filesystem::create_directories(shared);
+    WriteFile(shared / "big.bin", std::string(16 << 20, 'x'));
+    FolderSettings folder;
+    folder.path = shared.string();
+    ASSERT_TRUE(WriteFolder("docs", folder));
+    ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+    std::optional<std::string> listening = serve.ReadLine();
+    ASSERT_TRUE(listening);
+    const std::string port = std::to_string(ListeningPort(*listening));
+    // Reads the start of the answer, says it will send no more, then closes with most of the file
+    // unread: the reset meets a connection the server knows to be half closed, so its next write
+    // fails with EPIPE, which is what raises SIGPIPE.
+    const std::string hang_up =
+        "import socket, ssl\n"
+        "context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)\n"
+        "context.check_hostname = False\n"
+        "context.verify_mode = ssl.CERT_NONE\n"
+        "for _ in range(3):\n"
+        "    tls = context.wrap_socket(socket.create_connection(('127.0.0.1', " +
+        port +
+        ")))\n"
+        "    tls.sendall(b'GET /docs/big.bin HTTP/1.1\\r\\n\\r\\n')\n"
+        "    tls.recv(4096)\n"
+        "    tls.shutdown(socket.SHUT_WR)\n"
+        "    tls.close()\n";
+    EXPECT_EQ(RunProgram({"/usr/bin/python3", "-c", hang_up}).exit_code, 0);
+    for (int logged = 0; logged < 3; ++logged) EXPECT_TRUE(serve.ReadLine(std::chrono::seconds(30)));
+    EXPECT_EQ(
+        Exchange(ListeningPort(*listening), "GET /docs/ HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 200 OK\r\n", 0),
+        0u);
     serve.Signal(SIGTERM);
     EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
 }

@@ -45,7 +45,9 @@ protected:
     {
         ASSERT_TRUE(server.listening());
         ASSERT_TRUE(SetAsWebCommHost(true));
-        ASSERT_TRUE(WriteMember(CommunityMember{.id = "walker-7"}));
+        CommunityMember member;
+        member.id = "walker-7";
+        ASSERT_TRUE(WriteMember(member));
         host.id = "walker-7";
         host.site_name = "My Site";
         host.login_url = "https://127.0.0.1:" + std::to_string(server.port()) + "/WebCommunity/login";

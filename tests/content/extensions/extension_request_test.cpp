@@ -47,8 +47,8 @@ TEST(ExtensionRequestTest, APostBodySentInPiecesIsCopiedExactlyAndPrivately)
     EXPECT_TRUE(site.ExchangeFilesGo());
 }
 
-// The signal state `vireo serve` gives its threads (stop signals blocked, SIGPIPE ignored), for the
-// threads started while the object lives.
+// The signal state `vireo serve` gives its threads (stop signals blocked; SIGPIPE is ignored in every
+// test program, as in vireo), for the threads started while the object lives.
 class ServeSignalState {
 public:
     ServeSignalState()
@@ -58,17 +58,14 @@ public:
         sigaddset(&stop, SIGTERM);
         sigaddset(&stop, SIGINT);
         ::pthread_sigmask(SIG_BLOCK, &stop, &old_mask_);
-        old_pipe_ = ::signal(SIGPIPE, SIG_IGN);
     }
     ~ServeSignalState()
     {
-        ::signal(SIGPIPE, old_pipe_);
         ::pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);
     }
 
 private:
     sigset_t old_mask_{};
-    sighandler_t old_pipe_;
 };
 
 TEST(ExtensionRequestTest, ProgramsHoldOnlyTheStandardDescriptorsAndStartWithDefaultSignals)
