@@ -438,6 +438,11 @@ void MainWindow::OnServerNotice(ServerNotice notice)
                 SiteChatRoom().Start(events_, GetChatRoomMaxMember());
             break;
         case ServerNotice::StartFailed: {
+            // Asked to end while the server was starting: no message may hold the end up.
+            if (quitting_) {
+                QCoreApplication::quit();
+                break;
+            }
             auto_start_ = false;
             const int error = server_->LastStartError();
             status_->setText(QStringLiteral("Server Error: %1 ").arg(error));

@@ -18,7 +18,7 @@ protected:
     {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ASSERT_TRUE(SetListenIp({127, 0, 0, 1}));
-        ASSERT_TRUE(SetListenPort(0));
+        ASSERT_TRUE(SetListenPort(FreePort()));
     }
 
     // Waits until a window holds the store.
@@ -67,7 +67,7 @@ TEST_F(WindowCommandTest, TwoStoresRunSideBySide)
     const std::string config = home.path() / "second-config";
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     ASSERT_TRUE(SetListenIp({127, 0, 0, 1}));
-    ASSERT_TRUE(SetListenPort(0));
+    ASSERT_TRUE(SetListenPort(FreePort()));
     ChildProcess second({VIREO_BINARY, "auto"});
     EXPECT_TRUE(WindowRuns());
     second.Signal(SIGTERM);
@@ -75,6 +75,21 @@ TEST_F(WindowCommandTest, TwoStoresRunSideBySide)
     ::setenv("XDG_CONFIG_HOME", (home.path() / ".config").c_str(), 1);
     first.Signal(SIGTERM);
     EXPECT_EQ(first.WaitForExit(std::chrono::seconds(10)), 0);
+}
+
+// The end of the session must end the program whenever it comes: while the server is starting on a
+// port that is taken, and once the message about it waits for the user.
+TEST_F(WindowCommandTest, TheSessionsEndEndsTheProgramWhileAStartFails)
+{
+    TestServer holder;
+    ASSERT_TRUE(SetListenPort(holder.port()));
+    for (int wait_ms : {0, 1000}) {
+        ChildProcess window({VIREO_BINARY, "auto"});
+        ASSERT_TRUE(WindowRuns());
+        ::usleep(wait_ms * 1000);
+        window.Signal(SIGTERM);
+        EXPECT_EQ(window.WaitForExit(std::chrono::seconds(10)), 0) << wait_ms;
+    }
 }
 
 }  // namespace

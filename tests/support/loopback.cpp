@@ -101,6 +101,16 @@ bool LoopbackClient::ClosedWithoutAnswer(std::chrono::milliseconds limit)
     return ::recv(fd_, &byte, 1, 0) <= 0;
 }
 
+std::uint16_t FreePort()
+{
+    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = ToSockaddr({{127, 0, 0, 1}, 0});
+    socklen_t length = sizeof address;
+    ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    return FromSockaddr(address).port;
+}
+
 std::string Exchange(std::uint16_t port, std::string_view request)
 {
     LoopbackClient client(port);

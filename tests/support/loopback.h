@@ -21,6 +21,9 @@ namespace vireo::testing {
 // the line is not of that form.
 std::uint16_t ListeningPort(std::string_view line);
 
+// A port nobody listens on right now.
+std::uint16_t FreePort();
+
 // A blocking client socket on the loopback interface, closed at destruction.
 class LoopbackClient {
 public:

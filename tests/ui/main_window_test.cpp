@@ -44,17 +44,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A port nobody listens on right now.
-std::uint16_t FreePort()
-{
-    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address = ToSockaddr({{127, 0, 0, 1}, 0});
-    socklen_t length = sizeof address;
-    ::bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return FromSockaddr(address).port;
-}
-
 // What the window asked of the desktop.
 struct DesktopRecord {
     std::vector<QString> opened;
