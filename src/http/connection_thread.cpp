@@ -112,7 +112,8 @@ void ServeConnection(Connection& connection, ServerContext& context)
 
     ReadResult read = ReadHeader(connection, context.setup);
     if (read == ReadResult::Ok) {
-        if (!connection.IsTls() && context.setup.https_only && context.setup.https_only()) {
+        if (!connection.IsTls() && context.setup.https_only && context.setup.https_only() &&
+            MustMoveToHttps(connection.request())) {
             SendHttpsRedirect(connection);
         } else {
             context.setup.handler(connection, context);

@@ -20,7 +20,20 @@ bool IsPlainHost(std::string_view host)
     return true;
 }
 
+// Whether the Host value names a port: after the closing bracket of an IPv6 address, or anywhere in
+// a name or IPv4 address.
+bool NamesPort(std::string_view host)
+{
+    const std::size_t bracket = host.rfind(']');
+    return host.find(':', bracket == std::string_view::npos ? 0 : bracket) != std::string_view::npos;
+}
+
 }  // namespace
+
+bool MustMoveToHttps(const Request& request)
+{
+    return !request.Url().starts_with("/.well-known/acme-challenge/");
+}
 
 std::string HttpsLocation(const Connection& connection)
 {
@@ -30,6 +43,10 @@ std::string HttpsLocation(const Connection& connection)
         Ipv4Endpoint local;
         connection.LocalAddress(local);
         host = FormatAddress(local.address) + ":" + std::to_string(local.port);
+    } else if (!NamesPort(host)) {
+        // The visitor came in on port 80, HTTP's own, and the same port answers HTTPS; without
+        // the port the browser would go to 443, where this server does not listen.
+        host += ":80";
     }
     std::string location = "https://" + host;
     location.append(request.Url().empty() ? std::string_view("/") : request.Url());

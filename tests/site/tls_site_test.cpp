@@ -124,11 +124,31 @@ TEST_F(TlsSiteTest, HttpsOnlyMovesPlainRequestsToHttps)
     EXPECT_TRUE(plain.starts_with("HTTP/1.1 301 Moved Permanently\r\n")) << plain;
     EXPECT_NE(plain.find("\r\nLocation: https://example.test:8080/docs/hello.txt?x=1\r\n"), std::string::npos)
         << plain;
+    // Without a port the visitor came in on port 80, which is also where HTTPS is served.
+    for (const auto& [host, location] : std::vector<std::pair<std::string, std::string>>{
+             {"example.test", "https://example.test:80/"},
+             {"192.0.2.7", "https://192.0.2.7:80/"},
+             {"[2001:db8::1]", "https://[2001:db8::1]:80/"},
+             {"[2001:db8::1]:8443", "https://[2001:db8::1]:8443/"}}) {
+        const std::string moved = Exchange(server.port(), "GET / HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+        EXPECT_NE(moved.find("\r\nLocation: " + location + "\r\n"), std::string::npos) << moved;
+    }
     // A Host that could break the header line is not echoed; the address the visitor reached is.
     const std::string odd = Exchange(server.port(), "GET / HTTP/1.1\r\nHost: a b\r\n\r\n");
     EXPECT_NE(odd.find("\r\nLocation: https://127.0.0.1:" + std::to_string(server.port()) + "/\r\n"),
               std::string::npos)
         << odd;
+    // A certificate authority's challenge stays plain, so a renewal can reach it.
+    fs::create_directories(shared / "acme-challenge");
+    WriteFile(shared / "acme-challenge" / "t0ken", "t0ken.key\n");
+    FolderSettings well_known;
+    well_known.path = shared.string();
+    well_known.can_browse_subfolders = true;
+    ASSERT_TRUE(WriteFolder(".well-known", well_known));
+    const std::string challenge = Exchange(
+        server.port(), "GET /.well-known/acme-challenge/t0ken HTTP/1.1\r\nHost: example.test\r\n\r\n");
+    EXPECT_TRUE(challenge.starts_with("HTTP/1.1 200 OK\r\n")) << challenge;
+    EXPECT_TRUE(challenge.ends_with("\r\n\r\nt0ken.key\n")) << challenge;
     // curl follows it onto TLS and gets the file.
     const ProgramResult followed =
         Curl({"-L", "--cacert", SelfSignedCertificate().string(),
