@@ -13,15 +13,6 @@ i=0
 while [ $i -lt 200 ]; do head -c $((i * 37)) /dev/zero >"$work/site/many/file-$i.txt"; i=$((i + 1)); done
 start_servers
 
-throughput() {
-    best=0
-    for _ in 1 2 3; do
-        speed=$(curl -s -o /dev/null -w '%{speed_download}' "$1")
-        best=$(echo "$speed $best" | awk '{print ($1 > $2) ? $1 : $2}')
-    done
-    echo "$best" | awk '{printf "%.0f", $1 / 1048576}'
-}
-
 echo "1 KB file   vireo: $(rate http://127.0.0.1:18080/site/small.bin) requests/s"
 echo "1 KB file   nginx: $(rate http://127.0.0.1:18081/site/small.bin) requests/s"
 echo "1 GB file   vireo: $(throughput http://127.0.0.1:18080/site/big.bin) MB/s"

@@ -1,6 +1,6 @@
 # Shared by the benchmark scripts: installs what they need (bench/bootstrap), builds Vireo, starts it
 # and nginx side by side on loopback (Vireo on 18080, nginx on 18081), both serving $work/site, and
-# stops both on exit.
+# stops both on exit. A script may set nginx_server_extra to more directives for nginx's server block.
 # nginx runs one worker without keep-alive, like Vireo's one process and one request per connection.
 # It is started here with a private configuration, pid file, logs and temporary folders under $work,
 # so it needs no system-wide nginx service and nothing under /etc/nginx or /var/lib/nginx.
@@ -75,6 +75,7 @@ http {
             proxy_pass http://unix:$work/no-upstream.sock; error_page 502 = @stored;
         }
         location @stored { return 200 "stored\\n"; }
+        ${nginx_server_extra:-}
     }
 }
 CONF
@@ -110,4 +111,16 @@ start_servers() {
 # Requests per second of wrk at 50 connections, each request on a new connection.
 rate() {
     wrk -t2 -c50 -d"${SECONDS_PER_RUN:-10}s" -H 'Connection: close' "$1" | awk '/Requests\/sec/ {print $2}'
+}
+
+# Download speed of one URL in MB/s, the best of three; options after the URL go to curl.
+throughput() {
+    url=$1
+    shift
+    best=0
+    for _ in 1 2 3; do
+        speed=$(curl -s "$@" -o /dev/null -w '%{speed_download}' "$url")
+        best=$(echo "$speed $best" | awk '{print ($1 > $2) ? $1 : $2}')
+    done
+    echo "$best" | awk '{printf "%.0f", $1 / 1048576}'
 }
