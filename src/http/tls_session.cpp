@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 #include "base/io.h"
 #include "http/socket_errors.h"
@@ -111,12 +112,25 @@ int TlsSession::PeekOne()
 
 int TlsSession::Write(const void* bytes, std::size_t n)
 {
-    ERR_clear_error();
-    errno = 0;
-    std::size_t sent = 0;
-    const int result = SSL_write_ex(ssl_.get(), bytes, n, &sent);
-    if (result == 1) return static_cast<int>(sent);
-    return Outcome(result);
+    // With partial writes on, OpenSSL returns after each record it sends; going on until the
+    // socket is full sends a large buffer in one call, so a file piece is read once, not once per
+    // record. Bytes already sent are reported even when the socket then fills up: the record that
+    // waits inside OpenSSL begins at the first byte not reported, where the caller retries.
+    const auto* at = static_cast<const unsigned char*>(bytes);
+    const std::size_t wanted = std::min<std::size_t>(n, INT_MAX);
+    std::size_t total = 0;
+    while (total < wanted) {
+        ERR_clear_error();
+        errno = 0;
+        std::size_t sent = 0;
+        const int result = SSL_write_ex(ssl_.get(), at + total, wanted - total, &sent);
+        if (result != 1) {
+            const int code = Outcome(result);
+            return total > 0 && code == kSocketWouldBlock ? static_cast<int>(total) : code;
+        }
+        total += sent;
+    }
+    return static_cast<int>(total);
 }
 
 int TlsSession::WriteFile(int file, std::size_t count)
