@@ -39,6 +39,10 @@ std::expected<std::shared_ptr<const TlsContext>, std::string> TlsContext::Load(
     // carry their own lengths; kernel TLS lets large files go out without a copy through here.
     SSL_CTX_set_options(context.get(),
                         SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION | SSL_OP_ENABLE_KTLS);
+    // Returning visitors resume with the tickets the server hands out, which carry their session
+    // themselves; a session cache inside the server would only add a lock and a sweep to every
+    // handshake of every connection thread.
+    SSL_CTX_set_session_cache_mode(context.get(), SSL_SESS_CACHE_OFF);
     // The send queue moves as it is consumed and is written a piece at a time, as with send().
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     if (SSL_CTX_use_certificate_chain_file(context.get(), certificate.c_str()) != 1) {
