@@ -20,21 +20,6 @@ start_servers
 # Enough descriptors for 1000 connections on both sides.
 ulimit -n 8192 2>/dev/null || true
 nginx_worker=$(pgrep -P "$nginx_pid" | head -n 1)
-ticks=$(getconf CLK_TCK)
-
-# User plus system time of a process and all its threads, in clock ticks.
-cpu_ticks() {
-    awk '{print $14 + $15}' "/proc/$1/stat"
-}
-
-# requests/s and processor microseconds per request of one server for one URL.
-cost() {  # pid, url
-    before=$(cpu_ticks "$1")
-    requests=$(wrk -t1 -c50 -d"${seconds}s" -H 'Connection: close' "$2" | awk '/requests in/ {print $1}')
-    after=$(cpu_ticks "$1")
-    echo "$requests $before $after" | awk -v s="$seconds" -v t="$ticks" \
-        '{printf "%.0f requests/s, %.0f us of processor time per request", $1 / s, ($3 - $2) * 1000000 / t / $1}'
-}
 
 # System calls per request of one server: strace counts every call of every thread while curl
 # makes the requests one after another.

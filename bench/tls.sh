@@ -1,8 +1,8 @@
 #!/bin/sh
 # HTTPS beside nginx, both with the same P-256 certificate and TLS 1.3, in the same run:
-# - a 1 KB file with "Connection: close" at 50 connections, so every request makes a new TLS
-#   connection (requests/s),
-# - one 1 GB file over one connection (MB/s, best of three).
+# - a 1 KB file with "Connection: close" at 50 connections (one wrk thread), so every request makes
+#   a new TLS connection: requests/s and the server's processor time per request,
+# - one 1 GB file over one connection: MB/s (best of three) and processor time per GB.
 # Vireo speaks TLS on its usual port (18080); nginx listens for TLS on 18643 beside its plain 18081.
 # Usage: bench/tls.sh   (needs about 1 GB of free space in TMPDIR)
 . "$(dirname "$0")/lib.sh"
@@ -28,7 +28,20 @@ for port in 18080 18643; do
         { echo "port $port does not serve the file over HTTPS" >&2; exit 1; }
 done
 
-echo "1 KB file over TLS, a handshake each   vireo: $(rate https://127.0.0.1:18080/site/small.bin) requests/s"
-echo "1 KB file over TLS, a handshake each   nginx: $(rate https://127.0.0.1:18643/site/small.bin) requests/s"
-echo "1 GB file over TLS                     vireo: $(throughput https://127.0.0.1:18080/site/big.bin -k) MB/s"
-echo "1 GB file over TLS                     nginx: $(throughput https://127.0.0.1:18643/site/big.bin -k) MB/s"
+nginx_worker=$(pgrep -P "$nginx_pid" | head -n 1)
+
+# The download speed, and the processor time the server spent on it per GB sent.
+download() {  # pid, url
+    before=$(cpu_ticks "$1")
+    speed=$(throughput "$2" -k)
+    after=$(cpu_ticks "$1")
+    echo "$speed $before $after" | awk -v t="$(getconf CLK_TCK)" \
+        '{printf "%d MB/s, %.2f s of processor time per GB", $1, ($3 - $2) / t / 3}'
+}
+
+echo "1 KB file over TLS, a new connection per request:"
+echo "  vireo: $(cost "$vireo_pid" https://127.0.0.1:18080/site/small.bin)"
+echo "  nginx: $(cost "$nginx_worker" https://127.0.0.1:18643/site/small.bin)"
+echo "1 GB file over TLS, best of three downloads:"
+echo "  vireo: $(download "$vireo_pid" https://127.0.0.1:18080/site/big.bin)"
+echo "  nginx: $(download "$nginx_worker" https://127.0.0.1:18643/site/big.bin)"
