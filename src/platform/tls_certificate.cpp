@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/openssl_lifetime.h"
@@ -172,6 +173,10 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(const std
 
 std::expected<CertificatePaths, std::string> EnsureSelfSignedCertificate(const std::filesystem::path& folder)
 {
+    // The window (or the console) asks for the fingerprint as the first visitor's handshake asks
+    // for the files: two makers at once could leave one's key beside the other's certificate.
+    static std::mutex making;
+    std::lock_guard guard(making);
     const CertificatePaths paths = SelfSignedPaths(folder);
     std::error_code error;
     if (std::filesystem::exists(paths.certificate, error) && std::filesystem::exists(paths.key, error)) {

@@ -29,7 +29,8 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(
     std::span<const Ipv4Address> addresses);
 
 // The same when the two files are not both there yet, with this computer's host name and interface
-// addresses; otherwise the files that are there.
+// addresses; otherwise the files that are there. Callers on several threads of one program get one
+// pair.
 std::expected<CertificatePaths, std::string> EnsureSelfSignedCertificate(const std::filesystem::path& folder);
 
 // "SHA-256 AB:CD:..." of the first certificate in a PEM file, as browsers show it.
