@@ -62,11 +62,13 @@ public:
                 // host name's address may be 127.0.1.1, which only this computer can open.
                 shown_ = {configured == Ipv4Address{} ? DefaultShownAddress() : bound.address, bound.port};
                 // The fingerprint lets a visitor check, before trusting it, that the certificate
-                // the browser is shown is the one this server holds.
-                const std::optional<std::string> fingerprint = SiteCertificateFingerprint();
+                // the browser is shown is the one this server holds. A certificate that does not
+                // load fails every handshake without a word to anyone: the owner reads why here.
+                const std::expected<std::string, std::string> certificate = LoadSiteCertificate();
                 Print("Listening on " + FormatAddress(configured) + ":" + std::to_string(bound.port) +
                       " at " + FormatSiteUrl(shown_) +
-                      (fingerprint ? " (certificate " + *fingerprint + ")" : std::string()));
+                      (certificate ? " (certificate " + *certificate + ")" : std::string()));
+                if (!certificate) Print("HTTPS is off: " + certificate.error());
                 listening_ = true;
                 if (on_listening_) on_listening_();
                 return;

@@ -1,5 +1,8 @@
 #include "site/site_tls.h"
 
+#include <optional>
+
+#include "http/tls_context.h"
 #include "platform/registry.h"
 #include "platform/tls_certificate.h"
 #include "settings/settings.h"
@@ -18,11 +21,16 @@ std::expected<TlsFiles, std::string> SiteTlsFiles()
     return TlsFiles{made->certificate, made->key};
 }
 
-std::optional<std::string> SiteCertificateFingerprint()
+std::expected<std::string, std::string> LoadSiteCertificate()
 {
     const auto files = SiteTlsFiles();
-    if (!files) return std::nullopt;
-    return CertificateFingerprint(files->certificate);
+    if (!files) return std::unexpected(files.error());
+    // The server's own loader, so what it refuses is refused here with the same words.
+    const auto loaded = TlsContext::Load(files->certificate, files->key);
+    if (!loaded) return std::unexpected(loaded.error());
+    std::optional<std::string> fingerprint = CertificateFingerprint(files->certificate);
+    if (!fingerprint) return std::unexpected("cannot read the certificate " + files->certificate.string());
+    return *std::move(fingerprint);
 }
 
 }  // namespace vireo

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <expected>
-#include <optional>
 #include <string>
 
 #include "http/tls_context_watch.h"
@@ -12,7 +11,9 @@ namespace vireo {
 // "tls_key" name them, else the self-signed pair beside the settings store, made on first use.
 std::expected<TlsFiles, std::string> SiteTlsFiles();
 
-// The SHA-256 fingerprint of the certificate the site serves, for visitors to compare.
-std::optional<std::string> SiteCertificateFingerprint();
+// Loads the site's certificate and key as the server does and answers the certificate's SHA-256
+// fingerprint, for visitors to compare, or why HTTPS cannot be served with them (plain HTTP is
+// served all the same). Reads the files each time: for the moments the owner looks, not for requests.
+std::expected<std::string, std::string> LoadSiteCertificate();
 
 }  // namespace vireo

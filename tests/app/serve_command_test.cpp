@@ -11,6 +11,7 @@
 #include "base/text_helpers.h"
 #include "platform/instance_lock.h"
 #include "platform/interface_addresses.h"
+#include "platform/tls_certificate.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
 #include "support/child_process.h"
@@ -125,6 +126,31 @@ TEST_F(ServeCommandTest, AVisitorWhoHangsUpDuringAnHttpsDownloadLeavesTheServerR
     EXPECT_EQ(
         Exchange(ListeningPort(*listening), "GET /docs/ HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 200 OK\r\n", 0),
         0u);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
+}
+
+TEST_F(ServeCommandTest, ACertificateThatDoesNotLoadIsSaidBelowTheListeningLine)
+{
+    const auto first = MakeSelfSignedCertificate(home.path() / "owner" / "a", "first.test", {});
+    const auto second = MakeSelfSignedCertificate(home.path() / "owner" / "b", "second.test", {});
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(Write(setting::kTlsCertificate, first->certificate.string()));
+    ASSERT_TRUE(Write(setting::kTlsKey, second->key.string()));
+    ChildProcess serve({VIREO_BINARY, "serve", "--port", "0"});
+    std::optional<std::string> listening = serve.ReadLine();
+    ASSERT_TRUE(listening);
+    const std::uint16_t port = ListeningPort(*listening);
+    ASSERT_NE(port, 0) << *listening;
+    EXPECT_EQ(*listening, "Listening on 127.0.0.1:" + std::to_string(port) +
+                              " at http://127.0.0.1:" + std::to_string(port) + "/");
+    const std::optional<std::string> said = serve.ReadLine();
+    ASSERT_TRUE(said);
+    EXPECT_TRUE(said->starts_with("HTTPS is off: cannot read the key " + second->key.string() + ": error:"))
+        << *said;
+    EXPECT_TRUE(said->ends_with("key values mismatch")) << *said;
+    // Plain HTTP goes on.
+    EXPECT_TRUE(Exchange(port, "GET / HTTP/1.1\r\n\r\n").starts_with("HTTP/1.1 200 OK\r\n"));
     serve.Signal(SIGTERM);
     EXPECT_EQ(serve.WaitForExit(std::chrono::seconds(5)), 0);
 }
