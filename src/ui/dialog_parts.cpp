@@ -19,6 +19,11 @@ QString ChooseFolderInDialog(QWidget* parent, const QString& start)
                                              QFileDialog::ShowDirsOnly);
 }
 
+QString ChooseFileInDialog(QWidget* parent, const QString& start)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Select File"), start);
+}
+
 void InformInMessageBox(QWidget* parent, const QString& message)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Vireo"), message, QMessageBox::Ok, parent);

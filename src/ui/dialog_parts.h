@@ -1,7 +1,7 @@
 #pragma once
 
-// What the settings dialogs share: asking for a folder, telling the user something, the labelled
-// controls, the OK and Cancel buttons, and reading an edit box.
+// What the settings dialogs share: asking for a folder or a file, telling the user something, the
+// labelled controls, the OK and Cancel buttons, and reading an edit box.
 
 #include <QString>
 #include <functional>
@@ -22,6 +22,12 @@ namespace vireo {
 using FolderChooser = std::function<QString(QWidget* parent, const QString& start)>;
 // The toolkit's folder chooser: folders only, beginning at `start`.
 QString ChooseFolderInDialog(QWidget* parent, const QString& start);
+
+// Asks the user for a file, beginning at `start` (a file or a folder); an empty text when the user
+// cancels. Held like FolderChooser.
+using FileChooser = std::function<QString(QWidget* parent, const QString& start)>;
+// The toolkit's file chooser for one existing file.
+QString ChooseFileInDialog(QWidget* parent, const QString& start);
 
 // Tells the user something; the dialogs hold one so that their tests can read what was said.
 using InformUser = std::function<void(QWidget* parent, const QString& message)>;

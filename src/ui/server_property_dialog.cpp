@@ -11,7 +11,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
+#include "base/utf8.h"
 #include "platform/interface_addresses.h"
 #include "platform/run_at_logon.h"
 #include "settings/settings.h"
@@ -29,6 +32,19 @@ namespace vireo {
 namespace {
 
 constexpr Ipv4Address kAllAddresses{};
+
+// A file path as it would be stored: trimmed, and no longer than the setting reads back.
+std::string TypedPath(const QLineEdit* box, const TextSetting& setting)
+{
+    return std::string(CutUtf8(TypedText(box), setting.MaxBytes()));
+}
+
+// Whether this program can open `path` as a file to read: the server reads it as the same user.
+bool ReadableFile(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).is_open();
+}
 
 }  // namespace
 
@@ -70,6 +86,17 @@ ServerPropertyDialog::ServerPropertyDialog(QWidget* parent, std::optional<Ipv4En
     ip_filter_ = LabelledButton(QStringLiteral("IP Filter..."), this);
     auto_blocker_ = LabelledButton(QStringLiteral("Auto Blocker..."), this);
 
+    // Both empty: the certificate Vireo makes for itself.
+    certificate_ = LabelledBox(QStringLiteral("Certificate file:"),
+                               static_cast<int>(setting::kTlsCertificate.MaxBytes()), this);
+    certificate_->setText(WidgetText(Read(setting::kTlsCertificate).value_or("")));
+    certificate_->setMinimumWidth(300);
+    browse_certificate_ = LabelledButton(QStringLiteral("..."), this);
+    key_ = LabelledBox(QStringLiteral("Key file:"), static_cast<int>(setting::kTlsKey.MaxBytes()), this);
+    key_->setText(WidgetText(Read(setting::kTlsKey).value_or("")));
+    browse_key_ = LabelledButton(QStringLiteral("..."), this);
+    https_only_ = LabelledCheckBox(QStringLiteral("HTTPS only"), Read(setting::kHttpsOnly), this);
+
     auto* server_address = new QGroupBox(QStringLiteral("Server Address"), this);
     auto* address_form = new QFormLayout(server_address);
     address_form->addRow(QStringLiteral("IP:"), address_);
@@ -87,8 +114,14 @@ ServerPropertyDialog::ServerPropertyDialog(QWidget* parent, std::optional<Ipv4En
     auto* columns = new QHBoxLayout;
     columns->addLayout(settings, 1);
     columns->addLayout(dialogs);
+    auto* https = new QGroupBox(QStringLiteral("HTTPS"), this);
+    auto* https_form = new QFormLayout(https);
+    https_form->addRow(QStringLiteral("Certificate file:"), BrowseRow(certificate_, browse_certificate_));
+    https_form->addRow(QStringLiteral("Key file:"), BrowseRow(key_, browse_key_));
+    https_form->addRow(https_only_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
+    layout->addWidget(https);
     layout->addWidget(OkCancelButtons(this));
 
     connect(home_page_, &QPushButton::clicked, this, [this] { HomePageDialog(this).exec(); });
@@ -96,10 +129,39 @@ ServerPropertyDialog::ServerPropertyDialog(QWidget* parent, std::optional<Ipv4En
     connect(passwords_, &QPushButton::clicked, this, [this] { UsersDialog(this).exec(); });
     connect(ip_filter_, &QPushButton::clicked, this, [this] { IpFilterDialog(this).exec(); });
     connect(auto_blocker_, &QPushButton::clicked, this, [this] { AutoBlockerDialog(this).exec(); });
+    connect(browse_certificate_, &QPushButton::clicked, this, [this] { BrowseForFile(certificate_, key_); });
+    connect(browse_key_, &QPushButton::clicked, this, [this] { BrowseForFile(key_, certificate_); });
+}
+
+void ServerPropertyDialog::BrowseForFile(QLineEdit* box, const QLineEdit* other)
+{
+    // The key usually lies beside its certificate: an empty box starts in the other one's folder.
+    std::string start = TypedText(box);
+    if (start.empty() && !TypedText(other).empty())
+        start = std::filesystem::path(TypedText(other)).parent_path().string();
+    const QString chosen = choose_file_(this, WidgetText(start));
+    if (!chosen.isEmpty()) box->setText(chosen);
+}
+
+std::optional<QString> ServerPropertyDialog::RefusedTlsFiles(const std::string& certificate,
+                                                             const std::string& key) const
+{
+    if (certificate.empty() != key.empty())
+        return QStringLiteral("Give both the certificate file and the key file, or neither.");
+    if (!certificate.empty() && !ReadableFile(certificate))
+        return QStringLiteral("The certificate file can not be read.");
+    if (!key.empty() && !ReadableFile(key)) return QStringLiteral("The key file can not be read.");
+    return std::nullopt;
 }
 
 void ServerPropertyDialog::accept()
 {
+    const std::string certificate = TypedPath(certificate_, setting::kTlsCertificate);
+    const std::string key = TypedPath(key_, setting::kTlsKey);
+    if (const std::optional<QString> refused = RefusedTlsFiles(certificate, key)) {
+        inform_(this, *refused);
+        return;
+    }
     bool stored = true;
     if (!running_) {
         // An empty box stores 0, which the server reads as its default port; a number above the
@@ -111,6 +173,9 @@ void ServerPropertyDialog::accept()
     }
     stored = SetEnableLog(keep_log_->isChecked()) && stored;
     stored = SetLogSelf(!skip_self_->isChecked()) && stored;
+    stored = Write(setting::kTlsCertificate, certificate) && stored;
+    stored = Write(setting::kTlsKey, key) && stored;
+    stored = Write(setting::kHttpsOnly, https_only_->isChecked()) && stored;
     if (run_at_logon_->isChecked() != ran_at_logon_)
         stored = SetRunAtLogon(run_at_logon_->isChecked()) && stored;
     if (StoredOrWarn(this, stored)) QDialog::accept();
