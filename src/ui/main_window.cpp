@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <expected>
 #include <filesystem>
 #include <system_error>
 
@@ -37,6 +38,7 @@
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
+#include "site/site_tls.h"
 #include "ui/chat_dialogs.h"
 #include "ui/community_host_dialog.h"
 #include "ui/community_member_dialog.h"
@@ -168,6 +170,14 @@ void MainWindow::BuildWidgets()
     copy_ = LabelledButton(QStringLiteral("Copy"), this);
     open_ = LabelledButton(QStringLiteral("Open"), this);
     choose_ip_ = LabelledButton(QStringLiteral("IP..."), this);
+    auto* certificate_label = new QLabel(QStringLiteral("Certificate:"), this);
+    certificate_ = new QLabel(this);
+    certificate_->setAccessibleName(QStringLiteral("Certificate:"));
+    certificate_->setTextFormat(Qt::PlainText);
+    // Selectable, so the owner can copy the fingerprint and send it to a visitor.
+    certificate_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    certificate_->setWordWrap(true);
+    certificate_label->setBuddy(certificate_);
     use_router_ = new QCheckBox(QStringLiteral("Router:"), this);
     use_router_->setAccessibleName(QStringLiteral("Router:"));
     router_address_ = new QLineEdit(this);
@@ -186,7 +196,7 @@ void MainWindow::BuildWidgets()
     auto* lists = new QSplitter(Qt::Horizontal, this);
     lists->addWidget(folders_);
     lists->addWidget(files_);
-    lists->setSizes({190, 550});
+    lists->setSizes({190, 610});
     auto* url_row = new QHBoxLayout;
     url_row->addWidget(url_label);
     url_row->addWidget(url_, 1);
@@ -197,6 +207,9 @@ void MainWindow::BuildWidgets()
     router_row->addWidget(use_router_);
     router_row->addWidget(router_address_, 1);
     router_row->addWidget(ask_router_);
+    auto* certificate_row = new QHBoxLayout;
+    certificate_row->addWidget(certificate_label);
+    certificate_row->addWidget(certificate_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
     buttons->addWidget(server_property_);
@@ -208,10 +221,12 @@ void MainWindow::BuildWidgets()
     layout->addWidget(lists, 3);
     layout->addLayout(url_row);
     layout->addLayout(router_row);
+    layout->addLayout(certificate_row);
     layout->addWidget(clients_, 2);
     layout->addLayout(buttons);
     layout->addWidget(status_);
-    resize(760, 560);
+    // Wide enough for a certificate fingerprint on one line.
+    resize(820, 560);
 
     connect(folders_, &QListWidget::currentItemChanged, this, [this] {
         FillFiles();
@@ -376,6 +391,18 @@ QString MainWindow::ShownUrlText() const
     return url_->text();
 }
 
+void MainWindow::ShowCertificate()
+{
+    // Loading the files takes a few milliseconds (more when the certificate is made on first use):
+    // done when the server starts and when the owner changes the files, never per refresh.
+    if (!IsServerRunning()) {
+        certificate_->clear();
+        return;
+    }
+    const std::expected<std::string, std::string> loaded = LoadSiteCertificate();
+    certificate_->setText(loaded ? WidgetText(*loaded) : WidgetText("HTTPS is off: " + loaded.error()));
+}
+
 void MainWindow::SetServerRunning(bool run)
 {
     start_->setChecked(run);
@@ -463,6 +490,7 @@ void MainWindow::OnServerNotice(ServerNotice notice)
     }
     RefreshUrl();
     Refresh();
+    ShowCertificate();
     if (notice == ServerNotice::Listening && wake_logins_) wake_logins_();
 }
 
@@ -720,8 +748,9 @@ void MainWindow::EditFolder(const std::string& name)
 void MainWindow::ShowServerProperty()
 {
     ServerPropertyDialog property(this, ListeningAt(), desktop_.open_folder);
-    property.exec();
+    const bool accepted = property.exec() == QDialog::Accepted;
     Refresh();
+    if (accepted) ShowCertificate();
 }
 
 void MainWindow::AskRouter()

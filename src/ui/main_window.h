@@ -62,6 +62,8 @@ public:
     QPushButton* askRouterButton() const { return ask_router_; }
     QLineEdit* routerAddress() const { return router_address_; }
     QCheckBox* useRouter() const { return use_router_; }
+    // While the server runs: the served certificate's fingerprint, or why HTTPS is off.
+    QLabel* certificateLabel() const { return certificate_; }
     // The context menus as they would open now: on a folder-list entry (or empty space), on the file
     // list, on the client list. Nothing where the entry has no menu.
     std::unique_ptr<QMenu> FolderMenu(QListWidgetItem* item);
@@ -79,6 +81,7 @@ private:
     void FillFiles();
     void RefreshUrl();
     void Refresh();
+    void ShowCertificate();
     void ShowClients();
     void OnStartToggled(bool checked);
     void OnServerNotice(ServerNotice notice);
@@ -120,6 +123,7 @@ private:
     QPushButton* copy_ = nullptr;
     QPushButton* open_ = nullptr;
     QPushButton* choose_ip_ = nullptr;
+    QLabel* certificate_ = nullptr;
     QCheckBox* use_router_ = nullptr;
     QLineEdit* router_address_ = nullptr;
     QPushButton* ask_router_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -26,11 +27,14 @@
 #include "base/socket_address.h"
 #include "base/unique_fd.h"
 #include "community/chat/chat_room.h"
+#include "platform/tls_certificate.h"
 #include "settings/address_list.h"
 #include "settings/dynamic_files.h"
 #include "settings/settings.h"
 #include "settings/settings_folders.h"
 #include "site/site_server.h"
+#include "support/child_process.h"
+#include "support/files.h"
 #include "support/loopback.h"
 #include "support/test_home.h"
 #include "ui/community_member_dialog.h"
@@ -134,6 +138,7 @@ TEST_F(MainWindowTest, EveryControlIsNamedAsItIsLabelled)
     for (const QAbstractButton* button : buttons) EXPECT_EQ(button->accessibleName(), button->text());
     for (const QWidget* control : window->findChildren<QLineEdit*>())
         EXPECT_FALSE(control->accessibleName().isEmpty());
+    EXPECT_EQ(window->certificateLabel()->accessibleName(), "Certificate:");
     EXPECT_EQ(window->folderList()->accessibleName(), "Folders");
     EXPECT_EQ(window->fileList()->accessibleName(), "Files");
     EXPECT_EQ(window->clientList()->accessibleName(), "Clients");
@@ -402,6 +407,63 @@ TEST_F(MainWindowTest, AVisitorWakingTheHostOpensTheRoomOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.opened.empty(); }, 10000));
     QTest::qWait(300);
     EXPECT_EQ(desktop.opened, (std::vector<QString>{room}));
+}
+
+// The fingerprint a TLS client is shown on the port; empty when the handshake fails.
+std::string ServedFingerprint(std::uint16_t port)
+{
+    const ProgramResult result =
+        RunProgram({"/usr/bin/python3", std::string(VIREO_TESTS_SOURCE) + "/site/tls_client.py",
+                    std::to_string(port), "--fingerprint"});
+    return result.exit_code == 0 ? result.output.substr(0, result.output.find('\n')) : std::string();
+}
+
+TEST_F(MainWindowTest, TheServedCertificatesFingerprintShowsWhileTheServerRuns)
+{
+    auto window = Open();
+    QLabel* certificate = window->certificateLabel();
+    EXPECT_EQ(certificate->text(), "");
+    ASSERT_TRUE(Start(*window));
+    const QString shown = certificate->text();
+    EXPECT_TRUE(shown.startsWith("SHA-256 ")) << shown.toStdString();
+    EXPECT_EQ(shown.toStdString(), ServedFingerprint(port));
+    // The owner copies it from the window to send it to a visitor.
+    certificate->setSelection(0, static_cast<int>(shown.size()));
+    EXPECT_EQ(certificate->selectedText(), shown);
+
+    window->SetServerRunning(false);
+    ASSERT_TRUE(Stopped(*window));
+    EXPECT_EQ(certificate->text(), "");
+}
+
+TEST_F(MainWindowTest, ACertificateThatDoesNotLoadSaysWhyUntilWebSitePropertyMendsIt)
+{
+    const fs::path folder = home.path() / "owner";
+    const auto first = MakeSelfSignedCertificate(folder / "a", "first.test", {});
+    const auto second = MakeSelfSignedCertificate(folder / "b", "second.test", {});
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(Write(setting::kTlsCertificate, first->certificate.string()));
+    ASSERT_TRUE(Write(setting::kTlsKey, second->key.string()));
+    auto window = Open();
+    ASSERT_TRUE(Start(*window));
+    const QString said = window->certificateLabel()->text();
+    EXPECT_TRUE(said.startsWith(
+        QString::fromStdString("HTTPS is off: cannot read the key " + second->key.string() + ": error:")))
+        << said.toStdString();
+    EXPECT_TRUE(said.endsWith("key values mismatch")) << said.toStdString();
+    EXPECT_EQ(ServedFingerprint(port), "");
+    EXPECT_TRUE(Exchange(port, "GET / HTTP/1.1\r\n\r\n").starts_with("HTTP/1.1 200 OK\r\n"));
+
+    // The key that belongs to it, given in the dialog, shows the fingerprint as soon as it closes,
+    // and visitors are shown the same once the server has looked at its files again.
+    AnswerNextDialog<ServerPropertyDialog>([&](ServerPropertyDialog& dialog) {
+        dialog.keyBox()->setText(QString::fromStdString(first->key.string()));
+        dialog.accept();
+    });
+    window->serverPropertyButton()->click();
+    const std::string expected = CertificateFingerprint(first->certificate).value_or("none");
+    EXPECT_EQ(window->certificateLabel()->text().toStdString(), expected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ServedFingerprint(port) == expected; }, 10000));
 }
 
 // Not a check: with VIREO_SCREENSHOTS=folder set, saves the window as a visitor has just left it,
