@@ -2,6 +2,7 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include "base/openssl_lifetime.h"
 
@@ -49,6 +50,12 @@ std::expected<std::shared_ptr<const TlsContext>, std::string> TlsContext::Load(
         return std::unexpected(LastError("cannot read the certificate " + certificate.string()));
     }
     if (SSL_CTX_use_PrivateKey_file(context.get(), key.c_str(), SSL_FILETYPE_PEM) != 1) {
+        // OpenSSL matches the key with the certificate as it reads it; a key of another
+        // certificate is readable, and saying so would send the owner looking at the wrong thing.
+        if (ERR_GET_REASON(ERR_peek_last_error()) == X509_R_KEY_VALUES_MISMATCH) {
+            ERR_clear_error();
+            return std::unexpected("the key " + key.string() + " does not belong to the certificate");
+        }
         return std::unexpected(LastError("cannot read the key " + key.string()));
     }
     if (SSL_CTX_check_private_key(context.get()) != 1) {

@@ -7,15 +7,17 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "base/openssl_lifetime.h"
+#include "base/unique_fd.h"
 #include "platform/interface_addresses.h"
 
 namespace vireo {
@@ -174,11 +176,17 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(const std
 std::expected<CertificatePaths, std::string> EnsureSelfSignedCertificate(const std::filesystem::path& folder)
 {
     // The window (or the console) asks for the fingerprint as the first visitor's handshake asks
-    // for the files: two makers at once could leave one's key beside the other's certificate.
-    static std::mutex making;
-    std::lock_guard guard(making);
-    const CertificatePaths paths = SelfSignedPaths(folder);
+    // for the files, and a second `vireo serve` may share the store: two makers at once could
+    // leave one's key beside the other's certificate. A lock on a file beside them lets one make
+    // the pair while the others wait, among threads and programs alike.
     std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const UniqueFd lock(::open((folder / "self-signed.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock) return std::unexpected("cannot open " + (folder / "self-signed.lock").string());
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+        if (errno != EINTR) return std::unexpected("cannot lock " + (folder / "self-signed.lock").string());
+    }
+    const CertificatePaths paths = SelfSignedPaths(folder);
     if (std::filesystem::exists(paths.certificate, error) && std::filesystem::exists(paths.key, error)) {
         return paths;
     }

@@ -14,6 +14,11 @@ std::expected<TlsFiles, std::string> SiteTlsFiles()
     const std::string certificate = Read(setting::kTlsCertificate).value_or("");
     const std::string key = Read(setting::kTlsKey).value_or("");
     if (!certificate.empty() && !key.empty()) return TlsFiles{certificate, key};
+    // The owner meant a certificate of their own; serving the made one instead would hide that
+    // half of it is missing.
+    if (!certificate.empty())
+        return std::unexpected(std::string("tls_certificate is set but tls_key is empty"));
+    if (!key.empty()) return std::unexpected(std::string("tls_key is set but tls_certificate is empty"));
     const std::optional<std::filesystem::path> store = RegistryDatabasePath(RegistryRoot::CurrentUser);
     if (!store) return std::unexpected(std::string("no folder for the settings store"));
     auto made = EnsureSelfSignedCertificate(store->parent_path());

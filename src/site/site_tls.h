@@ -8,7 +8,8 @@
 namespace vireo {
 
 // The certificate and key the site serves over HTTPS: the owner's when "tls_certificate" and
-// "tls_key" name them, else the self-signed pair beside the settings store, made on first use.
+// "tls_key" name them, else the self-signed pair beside the settings store, made on first use; an
+// error when only one of the two is set.
 std::expected<TlsFiles, std::string> SiteTlsFiles();
 
 // Loads the site's certificate and key as the server does and answers the certificate's SHA-256
