@@ -1,4 +1,5 @@
-// What the site does with connections that open a TLS handshake and do not finish it.
+// What the site does with connections that open a TLS handshake and do not finish it, or finish it
+// and then send no whole request in time.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +8,8 @@
 
 #include "settings/address_list.h"
 #include "settings/settings.h"
+#include "site/hostile_tls_client.h"
+#include "support/child_process.h"
 #include "support/files.h"
 #include "support/loopback.h"
 
@@ -34,6 +37,8 @@ public:
     }
     bool listening() const { return listening_; }
     std::uint16_t port() const { return server_->BoundAddress().port; }
+    // Whether the server has ended `count` connections in all, their records written.
+    bool Finished(std::size_t count) { return events_->WaitForClientNotices(ClientNotice::Closed, count); }
 
 private:
     std::shared_ptr<RecordingEvents> events_;
@@ -70,6 +75,31 @@ TEST_F(TlsHandshakeTest, AStalledHandshakeIsDroppedAtTheHeaderDeadline)
     EXPECT_TRUE(GetAutoBlockList().empty());
 }
 
+TEST_F(TlsHandshakeTest, ASilentOrTricklingClientAfterTheHandshakeIsDroppedAtTheHeaderDeadline)
+{
+    const HostileTlsClient tls(server.port(), home.path());
+    // Nothing at all, and a header one byte every 100 ms that would take six seconds.
+    for (const std::string& bytes :
+         {std::string(), "GET /slow HTTP/1.1\r\nX-Slow: " + std::string(30, 's')}) {
+        SCOPED_TRACE(bytes.size());
+        const auto started = std::chrono::steady_clock::now();
+        ChildProcess client(tls.Command({"stall", tls.Holding(bytes), "100"}));
+        EXPECT_EQ(client.ReadLine().value_or(""), "ready");
+        EXPECT_EQ(client.ReadLine(5s).value_or(""), "closed");
+        const auto waited = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(waited, 400ms);
+        EXPECT_LT(waited, 3s);
+    }
+    // Two records of the time-out, one with the part of the header that came.
+    const std::string log = Log();
+    const std::string timed_out = "\r\n*** Request header timed out.\r\n";
+    const std::size_t first = log.find(timed_out);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find(timed_out, first + 1), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nG"), std::string::npos) << log;
+    EXPECT_TRUE(GetAutoBlockList().empty());
+}
+
 TEST_F(TlsHandshakeTest, GarbageAfterTheHandshakeByteIsClosedAndLoggedWithoutBlocking)
 {
     LoopbackClient client(server.port());
@@ -96,6 +126,8 @@ TEST_F(TlsHandshakeTest, AClientThatLeavesAfterTheFirstByteIsNotBlocked)
     }
     const std::string plain = Exchange(server.port(), "GET /nothing-here HTTP/1.1\r\n\r\n");
     EXPECT_TRUE(plain.starts_with("HTTP/1.1 ")) << plain;
+    // The one that left may still be at its handshake while the plain one is answered.
+    EXPECT_TRUE(server.Finished(2));
     EXPECT_TRUE(GetAutoBlockList().empty());
 }
 
