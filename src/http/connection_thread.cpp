@@ -68,7 +68,12 @@ bool ClientSentAll(const Connection& connection)
 // side, so unread request bytes do not make the system reset the connection and lose the answer.
 void LingerBeforeClose(Connection& connection)
 {
-    if (ClientSentAll(connection)) return;
+    if (ClientSentAll(connection)) {
+        // Over TLS the end of the answer is told inside the session too (close_notify), so a
+        // client can tell an answer that ends with the connection from one cut short.
+        if (connection.IsTls()) connection.ShutdownSend();
+        return;
+    }
     connection.ShutdownSend();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
     for (;;) {

@@ -156,6 +156,32 @@ TEST_F(TlsSiteTest, HttpsOnlyMovesPlainRequestsToHttps)
     EXPECT_EQ(followed.output, "hello over TLS\n");
 }
 
+// The server ends every TLS answer with close_notify, so a client can tell a whole answer from
+// one cut short: Python, told not to overlook it, raises SSLEOFError for a connection closed
+// without it.
+TEST_F(TlsSiteTest, EveryAnswerEndsWithCloseNotify)
+{
+    const std::string client =
+        "import socket, ssl, sys\n"
+        "context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)\n"
+        "context.check_hostname = False\n"
+        "context.verify_mode = ssl.CERT_NONE\n"
+        "context.options &= ~ssl.OP_IGNORE_UNEXPECTED_EOF\n"
+        "raw = socket.create_connection(('127.0.0.1', int(sys.argv[1])), timeout=10)\n"
+        "tls = context.wrap_socket(raw, suppress_ragged_eofs=False)\n"
+        "tls.sendall(sys.argv[2].encode().decode('unicode_escape').encode('latin-1'))\n"
+        "while tls.recv(65536):\n"
+        "    pass\n"
+        "print('clean end')\n";
+    const std::string port = std::to_string(server.port());
+    for (const char* request : {"GET /docs/hello.txt HTTP/1.1\\r\\n\\r\\n",
+                                "GET /docs/hello.txt HTTP/1.1\\r\\nConnection: close\\r\\n\\r\\n",
+                                "GET /nowhere HTTP/1.1\\r\\nConnection: close\\r\\n\\r\\n"}) {
+        const ProgramResult ended = RunProgram({"/usr/bin/python3", "-c", client, port, request});
+        EXPECT_EQ(ended.output, "clean end\n") << request;
+    }
+}
+
 TEST_F(TlsSiteTest, AReplacedCertificateServesNewConnections)
 {
     const fs::path folder = server.home().path() / "owner";
