@@ -161,12 +161,17 @@ def split(port, path):
     answer = b""
     while True:
         try:
-            answer += tls.read(65536)
+            chunk = tls.read(65536)
         except ssl.SSLWantReadError:
             if not receive():
                 break
+            continue
         except ssl.SSLZeroReturnError:
             break
+        # Empty once the server's close_notify has been read.
+        if not chunk:
+            break
+        answer += chunk
     sys.stdout.buffer.write(answer)
 
 
