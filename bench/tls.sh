@@ -1,7 +1,8 @@
 #!/bin/sh
 # HTTPS beside nginx, both with the same P-256 certificate and TLS 1.3, in the same run:
-# - a 1 KB file with "Connection: close" at 50 connections (one wrk thread), so every request makes
-#   a new TLS connection: requests/s and the server's processor time per request,
+# - a 1 KB file with "Connection: close" at 50 connections, so every request makes a new TLS
+#   connection: requests/s with two wrk threads (as the other benchmarks), then with one wrk thread
+#   with the server's processor time per request,
 # - one 1 GB file over one connection: MB/s (best of three) and processor time per GB.
 # Vireo speaks TLS on its usual port (18080); nginx listens for TLS on 18643 beside its plain 18081.
 # Usage: bench/tls.sh   (needs about 1 GB of free space in TMPDIR)
@@ -39,7 +40,10 @@ download() {  # pid, url
         '{printf "%d MB/s, %.2f s of processor time per GB", $1, ($3 - $2) / t / 3}'
 }
 
-echo "1 KB file over TLS, a new connection per request:"
+echo "1 KB file over TLS, a new connection per request, two wrk threads:"
+echo "  vireo: $(rate https://127.0.0.1:18080/site/small.bin) requests/s"
+echo "  nginx: $(rate https://127.0.0.1:18643/site/small.bin) requests/s"
+echo "the same with one wrk thread:"
 echo "  vireo: $(cost "$vireo_pid" https://127.0.0.1:18080/site/small.bin)"
 echo "  nginx: $(cost "$nginx_worker" https://127.0.0.1:18643/site/small.bin)"
 echo "1 GB file over TLS, best of three downloads:"
