@@ -257,8 +257,8 @@ TEST_F(ServerPropertyDialogTest, Screenshot)
     const char* folder = std::getenv("VIREO_SCREENSHOTS");
     if (!folder) GTEST_SKIP() << "VIREO_SCREENSHOTS is not set";
     ServerPropertyDialog dialog(nullptr, std::nullopt, NoFolder);
-    dialog.certificateBox()->setText("/etc/letsencrypt/live/example.org/fullchain.pem");
-    dialog.keyBox()->setText("/etc/letsencrypt/live/example.org/privkey.pem");
+    dialog.certificateBox()->setText("/home/you/.config/vireo-tls/fullchain.pem");
+    dialog.keyBox()->setText("/home/you/.config/vireo-tls/key.pem");
     dialog.show();
     QTest::qWait(200);
     EXPECT_TRUE(dialog.grab().save(QString("%1/website-property.png").arg(folder)));
