@@ -26,6 +26,12 @@ namespace {
 // Before main, so before any thread of this program can be inside OpenSSL.
 [[maybe_unused]] const bool kOpenSslKept = KeepOpenSslUntilExit();
 
+// Held while the pair is made; see EnsureSelfSignedCertificate.
+std::filesystem::path LockPath(const std::filesystem::path& folder)
+{
+    return folder / "self-signed.lock";
+}
+
 // Long enough not to be a chore, within what browsers accept for a server certificate.
 constexpr long kValidDays = 825;
 
@@ -120,6 +126,15 @@ CertificatePaths SelfSignedPaths(const std::filesystem::path& folder)
     return {folder / "self-signed-certificate.pem", folder / "self-signed-key.pem"};
 }
 
+void RemoveSelfSignedCertificate(const std::filesystem::path& folder)
+{
+    const CertificatePaths paths = SelfSignedPaths(folder);
+    std::error_code ignored;
+    std::filesystem::remove(paths.key, ignored);
+    std::filesystem::remove(paths.certificate, ignored);
+    std::filesystem::remove(LockPath(folder), ignored);
+}
+
 std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(const std::filesystem::path& folder,
                                                                        const std::string& host_name,
                                                                        std::span<const Ipv4Address> addresses)
@@ -181,10 +196,10 @@ std::expected<CertificatePaths, std::string> EnsureSelfSignedCertificate(const s
     // the pair while the others wait, among threads and programs alike.
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const UniqueFd lock(::open((folder / "self-signed.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!lock) return std::unexpected("cannot open " + (folder / "self-signed.lock").string());
+    const UniqueFd lock(::open(LockPath(folder).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock) return std::unexpected("cannot open " + LockPath(folder).string());
     while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return std::unexpected("cannot lock " + (folder / "self-signed.lock").string());
+        if (errno != EINTR) return std::unexpected("cannot lock " + LockPath(folder).string());
     }
     const CertificatePaths paths = SelfSignedPaths(folder);
     if (std::filesystem::exists(paths.certificate, error) && std::filesystem::exists(paths.key, error)) {

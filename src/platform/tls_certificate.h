@@ -33,6 +33,10 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(
 // pair.
 std::expected<CertificatePaths, std::string> EnsureSelfSignedCertificate(const std::filesystem::path& folder);
 
+// Deletes the self-signed pair in `folder` and what guards its making: for the removal of the
+// program, which leaves no private key behind.
+void RemoveSelfSignedCertificate(const std::filesystem::path& folder);
+
 // "SHA-256 AB:CD:..." of the first certificate in a PEM file, as browsers show it.
 std::optional<std::string> CertificateFingerprint(const std::filesystem::path& certificate);
 

@@ -16,6 +16,7 @@
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
 #include "platform/run_at_logon.h"
+#include "platform/tls_certificate.h"
 #include "platform/xdg_paths.h"
 
 namespace vireo::setup {
@@ -290,6 +291,9 @@ Outcome Remove(const QString& payload)
     SetRunAtLogon(false);
     DeleteKeyTree(RegistryRoot::CurrentUser, kSettingsRoot);
     DeleteKeyTree(RegistryRoot::LocalMachine, kRecordKey);
+    // The certificate Vireo made for HTTPS lies beside the settings, its private key with it.
+    if (const auto store = RegistryDatabasePath(RegistryRoot::CurrentUser))
+        RemoveSelfSignedCertificate(store->parent_path());
     return Outcome::Removed;
 }
 

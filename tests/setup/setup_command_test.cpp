@@ -11,6 +11,7 @@
 
 #include "platform/registry.h"
 #include "platform/run_at_logon.h"
+#include "platform/tls_certificate.h"
 #include "setup/installation.h"
 #include "setup/setup_user.h"
 #include "support/files.h"
@@ -203,6 +204,10 @@ TEST_F(SetupCommandTest, RemovesEverythingItWroteAndTheSettings)
     ASSERT_TRUE(SetRunAtLogon(true));
     ASSERT_TRUE(WriteStringValue(RegistryRoot::CurrentUser, "Software\\QUILLMARK\\Vireo\\Settings",
                                  "mainpagetitle", "Holiday pictures"));
+    const std::optional<fs::path> store = RegistryDatabasePath(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(store);
+    const auto made = EnsureSelfSignedCertificate(store->parent_path());
+    ASSERT_TRUE(made) << made.error();
 
     // Declined: nothing goes.
     ProgramResult result = user.SetupAnswering({"--remove"}, "n");
@@ -220,6 +225,9 @@ TEST_F(SetupCommandTest, RemovesEverythingItWroteAndTheSettings)
     EXPECT_FALSE(fs::exists(home.path() / ".config/autostart/quillmark-vireo.desktop"));
     EXPECT_FALSE(KeyExists(RegistryRoot::CurrentUser, "Software\\QUILLMARK\\Vireo"));
     EXPECT_FALSE(KeyExists(RegistryRoot::LocalMachine, "SOFTWARE\\QUILLMARK\\Vireo"));
+    EXPECT_FALSE(fs::exists(made->key));
+    EXPECT_FALSE(fs::exists(made->certificate));
+    EXPECT_FALSE(fs::exists(store->parent_path() / "self-signed.lock"));
 }
 
 TEST_F(SetupCommandTest, RemovalLeavesTheFolderWithWhatTheUserPutThere)
