@@ -103,6 +103,11 @@ protected:
     void ForgetEnds();
 
 private:
+    // One transfer through the TLS session: tried at once and, when the socket is not ready, once
+    // more after waiting up to `milliseconds` for it. A count, 0 when nothing moved in time, or a
+    // failure (recorded, and the peer marked gone when it closed).
+    template <class Attempt>
+    int ThroughTls(int milliseconds, Attempt attempt);
     int ReceiveTls(int milliseconds);
     int SendTls(int milliseconds);
     int SendFileTls(int file, std::size_t count, int milliseconds);

@@ -80,49 +80,40 @@ void StreamSocket::ShutdownSend()
     ::shutdown(handle_, SHUT_WR);
 }
 
+template <class Attempt>
+int StreamSocket::ThroughTls(int milliseconds, Attempt attempt)
+{
+    int count = attempt();
+    if (count == kSocketWouldBlock) {
+        const int ready = Wait(milliseconds, tls_->wants_write());
+        if (ready <= 0) return ready;
+        count = attempt();
+        if (count == kSocketWouldBlock) return 0;
+    }
+    if (count == kSocketPeerClosed) peer_closed_ = true;
+    return count < 0 ? Fail(count) : count;
+}
+
 int StreamSocket::ReceiveTls(int milliseconds)
 {
     char* at = received_.Reserve(kReceiveChunk);
     if (!at) return Fail(kSocketNoMemory);
-    int count = tls_->Read(at, kReceiveChunk);
-    if (count == kSocketWouldBlock) {
-        const int ready = Wait(milliseconds, tls_->wants_write());
-        if (ready <= 0) return ready;
-        count = tls_->Read(at, kReceiveChunk);
-        if (count == kSocketWouldBlock) return 0;
-    }
-    if (count == kSocketPeerClosed) peer_closed_ = true;
-    if (count < 0) return Fail(count);
-    received_.Commit(static_cast<std::size_t>(count));
+    const int count = ThroughTls(milliseconds, [this, at] { return tls_->Read(at, kReceiveChunk); });
+    if (count > 0) received_.Commit(static_cast<std::size_t>(count));
     return count;
 }
 
 int StreamSocket::SendTls(int milliseconds)
 {
-    int count = tls_->Write(queued_.data(), queued_.size());
-    if (count == kSocketWouldBlock) {
-        const int ready = Wait(milliseconds, tls_->wants_write());
-        if (ready <= 0) return ready;
-        count = tls_->Write(queued_.data(), queued_.size());
-        if (count == kSocketWouldBlock) return 0;
-    }
-    if (count == kSocketPeerClosed) peer_closed_ = true;
-    if (count < 0) return Fail(count);
-    queued_.Consume(static_cast<std::size_t>(count));
+    const int count =
+        ThroughTls(milliseconds, [this] { return tls_->Write(queued_.data(), queued_.size()); });
+    if (count > 0) queued_.Consume(static_cast<std::size_t>(count));
     return count;
 }
 
 int StreamSocket::SendFileTls(int file, std::size_t count, int milliseconds)
 {
-    int sent = tls_->WriteFile(file, count);
-    if (sent == kSocketWouldBlock) {
-        const int ready = Wait(milliseconds, tls_->wants_write());
-        if (ready <= 0) return ready;
-        sent = tls_->WriteFile(file, count);
-        if (sent == kSocketWouldBlock) return 0;
-    }
-    if (sent == kSocketPeerClosed) peer_closed_ = true;
-    return sent < 0 ? Fail(sent) : sent;
+    return ThroughTls(milliseconds, [this, file, count] { return tls_->WriteFile(file, count); });
 }
 
 int StreamSocket::PeerClosedTls()
