@@ -4,6 +4,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include "base/openssl_error.h"
 #include "base/openssl_lifetime.h"
 
 namespace vireo {
@@ -11,17 +12,6 @@ namespace {
 
 // Before main, so before any thread of this program can be inside OpenSSL.
 [[maybe_unused]] const bool kOpenSslKept = KeepOpenSslUntilExit();
-
-// OpenSSL's reason for the last failure on this thread, and the queue emptied for the next caller.
-std::string LastError(std::string_view what)
-{
-    char text[256] = "";
-    if (const unsigned long code = ERR_peek_last_error()) ERR_error_string_n(code, text, sizeof text);
-    ERR_clear_error();
-    std::string message(what);
-    if (text[0]) message += std::string(": ") + text;
-    return message;
-}
 
 struct ContextFree {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
@@ -34,7 +24,7 @@ std::expected<std::shared_ptr<const TlsContext>, std::string> TlsContext::Load(
 {
     ERR_clear_error();
     std::unique_ptr<SSL_CTX, ContextFree> context(SSL_CTX_new(TLS_server_method()));
-    if (!context) return std::unexpected(LastError("cannot make a TLS context"));
+    if (!context) return std::unexpected(WithOpenSslReason("cannot make a TLS context"));
     SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
     // Clients that close without a close_notify are common and harmless for HTTP, whose messages
     // carry their own lengths; kernel TLS lets large files go out without a copy through here.
@@ -47,7 +37,7 @@ std::expected<std::shared_ptr<const TlsContext>, std::string> TlsContext::Load(
     // The send queue moves as it is consumed and is written a piece at a time, as with send().
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     if (SSL_CTX_use_certificate_chain_file(context.get(), certificate.c_str()) != 1) {
-        return std::unexpected(LastError("cannot read the certificate " + certificate.string()));
+        return std::unexpected(WithOpenSslReason("cannot read the certificate " + certificate.string()));
     }
     if (SSL_CTX_use_PrivateKey_file(context.get(), key.c_str(), SSL_FILETYPE_PEM) != 1) {
         // OpenSSL matches the key with the certificate as it reads it; a key of another
@@ -56,10 +46,10 @@ std::expected<std::shared_ptr<const TlsContext>, std::string> TlsContext::Load(
             ERR_clear_error();
             return std::unexpected("the key " + key.string() + " does not belong to the certificate");
         }
-        return std::unexpected(LastError("cannot read the key " + key.string()));
+        return std::unexpected(WithOpenSslReason("cannot read the key " + key.string()));
     }
     if (SSL_CTX_check_private_key(context.get()) != 1) {
-        return std::unexpected(LastError("the key does not belong to the certificate"));
+        return std::unexpected(WithOpenSslReason("the key does not belong to the certificate"));
     }
     std::shared_ptr<const TlsContext> loaded(new (std::nothrow) TlsContext(context.get()));
     if (!loaded) return std::unexpected(std::string("out of memory"));

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "base/ipv4.h"
+#include "base/openssl_error.h"
 #include "base/openssl_lifetime.h"
 
 namespace vireo {
@@ -25,19 +26,13 @@ struct SslFree {
 
 std::string Reason(SSL* ssl)
 {
-    std::string text;
     const long verified = SSL_get_verify_result(ssl);
     if (verified != X509_V_OK) {
-        text = X509_verify_cert_error_string(verified);
-    } else if (const unsigned long code = ERR_peek_last_error()) {
-        char buffer[256];
-        ERR_error_string_n(code, buffer, sizeof buffer);
-        text = buffer;
-    } else {
-        text = "the connection ended during the handshake";
+        ERR_clear_error();
+        return X509_verify_cert_error_string(verified);
     }
-    ERR_clear_error();
-    return text;
+    const std::string reason = TakeOpenSslReason();
+    return reason.empty() ? "the connection ended during the handshake" : reason;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/openssl_error.h"
 #include "base/openssl_lifetime.h"
 #include "base/unique_fd.h"
 #include "platform/interface_addresses.h"
@@ -45,15 +46,6 @@ struct OpenSslFree {
 };
 template <typename T>
 using Owned = std::unique_ptr<T, OpenSslFree>;
-
-std::string Failure(std::string what)
-{
-    char text[256] = "";
-    if (const unsigned long code = ERR_peek_last_error()) ERR_error_string_n(code, text, sizeof text);
-    ERR_clear_error();
-    if (text[0]) what += std::string(": ") + text;
-    return what;
-}
 
 bool AddExtension(X509* certificate, int nid, const std::string& value)
 {
@@ -90,7 +82,7 @@ std::string AlternativeNames(const std::string& host_name, std::span<const Ipv4A
 std::expected<std::string, std::string> Pem(const std::function<int(BIO*)>& write)
 {
     Owned<BIO> memory(BIO_new(BIO_s_mem()));
-    if (!memory || write(memory.get()) != 1) return std::unexpected(Failure("cannot write PEM"));
+    if (!memory || write(memory.get()) != 1) return std::unexpected(WithOpenSslReason("cannot write PEM"));
     char* data = nullptr;
     const long length = BIO_get_mem_data(memory.get(), &data);
     return std::string(data, static_cast<std::size_t>(length));
@@ -143,11 +135,11 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(const std
     Owned<EVP_PKEY> key(EVP_EC_gen("P-256"));
     Owned<X509> certificate(X509_new());
     Owned<BIGNUM> serial(BN_new());
-    if (!key || !certificate || !serial) return std::unexpected(Failure("cannot make a key"));
+    if (!key || !certificate || !serial) return std::unexpected(WithOpenSslReason("cannot make a key"));
     X509_set_version(certificate.get(), 2);
     if (BN_rand(serial.get(), 63, BN_RAND_TOP_ANY, BN_RAND_BOTTOM_ANY) != 1 ||
         !BN_to_ASN1_INTEGER(serial.get(), X509_get_serialNumber(certificate.get()))) {
-        return std::unexpected(Failure("cannot make a serial number"));
+        return std::unexpected(WithOpenSslReason("cannot make a serial number"));
     }
     // An hour back, so a client whose clock is a little behind accepts it at once.
     X509_gmtime_adj(X509_getm_notBefore(certificate.get()), -3600);
@@ -163,10 +155,10 @@ std::expected<CertificatePaths, std::string> MakeSelfSignedCertificate(const std
         !AddExtension(certificate.get(), NID_key_usage, "critical,digitalSignature") ||
         !AddExtension(certificate.get(), NID_ext_key_usage, "serverAuth") ||
         !AddExtension(certificate.get(), NID_subject_key_identifier, "hash")) {
-        return std::unexpected(Failure("cannot describe the certificate"));
+        return std::unexpected(WithOpenSslReason("cannot describe the certificate"));
     }
     if (X509_sign(certificate.get(), key.get(), EVP_sha256()) <= 0) {
-        return std::unexpected(Failure("cannot sign the certificate"));
+        return std::unexpected(WithOpenSslReason("cannot sign the certificate"));
     }
     auto key_text = Pem([&](BIO* bio) {
         return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
