@@ -35,46 +35,30 @@ std::shared_ptr<const TlsContext> TlsContextWatch::Current()
         std::lock_guard guard(lock_);
         return current_;
     }
-    std::optional<Stamp> stamp;
     std::optional<Stamp> known;
     {
         std::lock_guard guard(lock_);
         known = stamp_;
     }
-    std::expected<TlsFiles, std::string> files = files_();
-    std::string error = files ? std::string() : files.error();
+    const std::expected<TlsFiles, std::string> files = files_();
+    std::optional<Stamp> stamp;
     std::shared_ptr<const TlsContext> loaded;
     if (files) {
         stamp = StampOf(*files);
-        if (!stamp) {
-            error = "cannot read " + files->certificate.string() + " or " + files->key.string();
-        } else if (stamp != known) {
+        if (stamp && stamp != known) {
             auto context = TlsContext::Load(files->certificate, files->key);
-            if (context) {
-                loaded = *context;
-            } else {
-                error = context.error();
-            }
+            if (context) loaded = *std::move(context);
         }
     }
     std::lock_guard guard(lock_);
     next_check_ = now + kCheckInterval;
+    // A file being rewritten may be half there: the last good context serves until it is whole,
+    // and the files are looked at again a second later.
     if (loaded) {
         current_ = std::move(loaded);
         stamp_ = stamp;
     }
-    // A file being rewritten may be half there: the last good context serves until it is whole.
-    if (!error.empty())
-        error_ = error;
-    else if (loaded)
-        error_.clear();
     return current_;
-}
-
-std::string TlsContextWatch::LastError() const
-{
-    std::lock_guard guard(lock_);
-    return error_;
 }
 
 }  // namespace vireo

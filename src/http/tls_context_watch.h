@@ -26,9 +26,8 @@ public:
     using FileSource = std::function<std::expected<TlsFiles, std::string>()>;
     explicit TlsContextWatch(FileSource files) : files_(std::move(files)) {}
 
-    // The context for a new connection; nullptr while none could be loaded (LastError says why).
+    // The context for a new connection; nullptr while none could be loaded.
     std::shared_ptr<const TlsContext> Current();
-    std::string LastError() const;
 
 private:
     struct Stamp {
@@ -43,12 +42,11 @@ private:
     static std::optional<Stamp> StampOf(const TlsFiles& files);
 
     FileSource files_;
-    std::mutex checking_;      // held by the one caller that looks at the files; others use what is there
-    mutable std::mutex lock_;  // guards the fields below, never held across I/O
+    std::mutex checking_;  // held by the one caller that looks at the files; others use what is there
+    std::mutex lock_;      // guards the fields below, never held across I/O
     std::shared_ptr<const TlsContext> current_;
     std::optional<Stamp> stamp_;
     std::chrono::steady_clock::time_point next_check_{};
-    std::string error_;
 };
 
 }  // namespace vireo
